@@ -1,0 +1,1 @@
+// Keeps the platform library non-empty until its first layer lands.
