@@ -255,7 +255,7 @@ void TBalayage::Termine() {
 }
 
 void TBalayage::CancelBtnClick() {
-  if (pilote_.ModeTrace() == TModeTrace::mtCourbe) pilote_.FixeModeTrace(TModeTrace::mtRien);
+  if (pilote_.LitModeTrace() == TModeTrace::mtCourbe) pilote_.FixeModeTrace(TModeTrace::mtRien);
   if (etat_ != TEtatMesure::Fini) etat_ = TEtatMesure::Abandonne;
   FormClose();
   pilote_.FermeDialogue(false);

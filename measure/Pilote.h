@@ -10,7 +10,8 @@
 // Handle of a one-byte data trigger of the port; 0 means "no trigger".
 using THandle = std::uint16_t;
 
-// Drawing mode of the graph, with the values the graph stores.
+// Drawing mode of the graph, with the values the graph stores (scoped, so it
+// sits beside the graph's own enumeration without a clash).
 enum class TModeTrace : std::uint8_t { mtRien = 0, mtCourbe = 1, mtPoints = 2 };
 
 class TPilote {
@@ -36,7 +37,7 @@ class TPilote {
   virtual void FixePanelLambda(const std::string& texte) = 0;
   virtual void FixePanelAbs(const std::string& texte) = 0;
   virtual void DessinePoint(int slot) = 0;
-  virtual TModeTrace ModeTrace() const = 0;
+  virtual TModeTrace LitModeTrace() const = 0;
   virtual void FixeModeTrace(TModeTrace mode) = 0;
   virtual void FixeBlancFait(bool fait) = 0;
 

@@ -76,7 +76,7 @@ class TFauxPilote : public TPilote {
   void FixePanelLambda(const std::string& texte) override { panelLambda = texte; }
   void FixePanelAbs(const std::string& texte) override { panelAbs = texte; }
   void DessinePoint(int slot) override { dessines.push_back(slot); }
-  TModeTrace ModeTrace() const override { return mode; }
+  TModeTrace LitModeTrace() const override { return mode; }
   void FixeModeTrace(TModeTrace m) override { mode = m; }
   void FixeBlancFait(bool fait) override { blancFait = fait; }
   std::string EditValeur() const override { return editValeur; }
