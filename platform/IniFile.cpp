@@ -142,7 +142,9 @@ QByteArray IniFile::Text() const {
 
 bool IniFile::Save(const QString& chemin) const {
   QSaveFile fichier(chemin);
-  if (!fichier.open(QIODevice::WriteOnly)) return false;
+  // Unbuffered: an error met while flushing a buffer at commit() would not
+  // fail the commit, and a cut file would replace the good one.
+  if (!fichier.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
   const QByteArray texte = Text();
   if (fichier.write(texte) != texte.size()) {
     fichier.cancelWriting();

@@ -186,24 +186,29 @@ TEST_F(IniSauvegardeTest, DossierAbsentRenvoieFaux) {
 // to root, whom folder permissions would not stop.
 TEST_F(IniSauvegardeTest, EcritureInterrompueGardeLAncienFichier) {
   const QByteArray ancien = "[Spectro]\r\nCom=1\r\n";
-  EcritFichier(chemin, ancien);
-  IniFile ini;
-  ASSERT_TRUE(ini.Load(chemin));
-  for (int i = 0; i < 2000; ++i) ini.WriteString("Blanc", std::to_string(i), "0.123456789012345");
+  // A text smaller than the device's write buffer and one larger: the error
+  // must be caught whether it comes from a write or from the final flush.
+  for (const int cles : {300, 2000}) {
+    EcritFichier(chemin, ancien);
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(chemin));
+    for (int i = 0; i < cles; ++i) ini.WriteString("Blanc", std::to_string(i), "0.123456789012345");
+    ASSERT_GT(ini.Text().size(), 4096);
 
-  rlimit avant{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &avant), 0);
-  rlimit limite = avant;
-  limite.rlim_cur = 4096;
-  const auto ancienSignal = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
-  const bool enregistre = ini.Save(chemin);
-  setrlimit(RLIMIT_FSIZE, &avant);
-  std::signal(SIGXFSZ, ancienSignal);
+    rlimit avant{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &avant), 0);
+    rlimit limite = avant;
+    limite.rlim_cur = 4096;
+    const auto ancienSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
+    const bool enregistre = ini.Save(chemin);
+    setrlimit(RLIMIT_FSIZE, &avant);
+    std::signal(SIGXFSZ, ancienSignal);
 
-  EXPECT_FALSE(enregistre);
-  EXPECT_EQ(LitFichier(chemin), ancien);
-  EXPECT_EQ(Contenu(), QStringList{"zelor.INI"});
+    EXPECT_FALSE(enregistre) << cles;
+    EXPECT_EQ(LitFichier(chemin), ancien) << cles;
+    EXPECT_EQ(Contenu(), QStringList{"zelor.INI"}) << cles;
+  }
 }
 
 }  // namespace
