@@ -62,7 +62,8 @@ class TTraceRecorder {
   void Add(char kind, uint8_t byte);
 
   // Writes the ring to `fileName` (overwrite or append) and releases it.
-  // Returns 0, or the negated errno of a failed open, write or close.
+  // Returns 0, or the negated errno of a failed open, write or close (the
+  // port passes it through SerialCodeFromErrno before raising it).
   // Nothing recorded: the ring is released and no file is touched.
   int Dump(const std::string& fileName, bool append, bool traceHex, bool traceAllHex);
 
