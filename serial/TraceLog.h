@@ -7,7 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+// Milliseconds of a monotonic clock, the time base of the dispatch log.
+uint32_t TraceLogClockMs();
 
 enum TTraceLogState : uint8_t { tlOff, tlOn, tlDump, tlAppend, tlClear, tlPause };
 
@@ -47,10 +51,10 @@ class TTraceRecorder {
   // Creates the ring with `entries` entries, or empties the existing one, and
   // switches recording on.
   void Start(uint32_t entries);
-  void Pause();   // recording off, contents kept
-  void Resume();  // recording on again
-  void Clear();   // ring emptied, recording state unchanged
-  void Release(); // recording off, ring freed
+  void Pause();    // recording off, contents kept
+  void Resume();   // recording on again
+  void Clear();    // ring emptied, recording state unchanged
+  void Release();  // recording off, ring freed
   bool On() const { return on_; }
   bool Exists() const { return !ring_.empty(); }
 
@@ -58,15 +62,31 @@ class TTraceRecorder {
   void Add(char kind, uint8_t byte);
 
   // Writes the ring to `fileName` (overwrite or append) and releases it.
-  // Returns 0, or the negated errno of a failed open, write or close.
+  // Returns 0, or the negated errno of a failed open, write or close (the
+  // port passes it through SerialCodeFromErrno before raising it).
+  // Nothing recorded: the ring is released and no file is touched.
   int Dump(const std::string& fileName, bool append, bool traceHex, bool traceAllHex);
 
+  // The dump's text, oldest entry first.
+  std::string Text(bool traceHex, bool traceAllHex) const;
+
  private:
+  static constexpr uint32_t EntryBytes = 2;
+
   std::string ring_;  // two bytes an entry: kind, data
   uint32_t size_ = 0;
   uint32_t position_ = 0;
   bool wrapped_ = false;
   bool on_ = false;
+};
+
+// Texts of the log header that depend on the machine and the moment.
+struct TLogDumpContext {
+  std::string operatingSystem;  // one line, cut to 80 characters in the file
+  std::string dateTime;         // "dd/mm/yy, hh:mm:ss"
+
+  // This machine, now.
+  static TLogDumpContext Current();
 };
 
 class TDispatchLog {
@@ -92,14 +112,46 @@ class TDispatchLog {
   // Writes the seven-line header and every entry to `fileName`; the device
   // label names the port ("COM1"). Returns 0 or a negated errno; the ring is
   // kept when the file cannot be opened.
+  // Nothing recorded: the ring is released and no file is touched. On any
+  // failure to write the file the entries stay in the ring (logging off).
   int Dump(const std::string& fileName, bool append, bool logHex, bool logAllHex,
            const std::string& deviceLabel);
+  // As above, with the header's machine and date texts given.
+  int Dump(const std::string& fileName, bool append, bool logHex, bool logAllHex,
+           const std::string& deviceLabel, const TLogDumpContext& context);
+
+  // The dump's text: header and every entry, oldest first.
+  std::string Text(bool logHex, bool logAllHex, const std::string& deviceLabel,
+                   const TLogDumpContext& context) const;
+
+  // The clock that stamps entries (TraceLogClockMs unless replaced).
+  void SetClock(std::function<uint32_t()> clock) { clock_ = std::move(clock); }
+
+  static constexpr uint32_t HeaderBytes = 16;
 
  private:
+  struct THeader {
+    uint8_t type;
+    uint8_t subType;
+    uint16_t unused;
+    uint32_t time;
+    uint32_t data;
+    uint32_t count;
+  };
+  static_assert(sizeof(THeader) == HeaderBytes);
+
+  bool Empty() const { return free_ == size_; }
+  void CopyIn(const void* bytes, uint32_t count);
+  void CopyOut(uint32_t from, void* bytes, uint32_t count) const;
+  void DropOldest();
+  std::string EntryText(const THeader& header, const std::string& extra, bool logHex, bool logAllHex) const;
+
   std::string ring_;
+  uint32_t size_ = 0;
+  uint32_t head_ = 0;  // where the next entry goes
+  uint32_t tail_ = 0;  // oldest entry
+  uint32_t free_ = 0;
   uint32_t timeBase_ = 0;
+  std::function<uint32_t()> clock_ = TraceLogClockMs;
   bool on_ = false;
 };
-
-// Milliseconds of a monotonic clock, the time base of the dispatch log.
-uint32_t TraceLogClockMs();

@@ -1,0 +1,171 @@
+#include "platform/DeviceMap.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <tuple>
+
+namespace {
+
+constexpr int FirstPort = 1;
+constexpr int LastPort = 65535;
+// The on-board ports keep the numbers the machine's own ports always had.
+constexpr int OnBoardPorts = 4;
+constexpr int FirstAddedPort = OnBoardPorts + 1;
+
+constexpr const char* FileVariable = "ZELOR_COMPORTS_FILE";
+constexpr const char* ListVariable = "ZELOR_COMPORTS";
+
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::optional<int> NumberAfter(std::string_view name, std::string_view prefix) {
+  if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return std::nullopt;
+  long value = 0;
+  for (char c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > LastPort) return std::nullopt;
+  }
+  return static_cast<int>(value);
+}
+
+// "COMn=/dev/path": the port and its path (empty to hide the port).
+std::optional<std::pair<int, std::string>> ParseEntry(std::string_view entry) {
+  entry = Trimmed(entry);
+  const size_t equals = entry.find('=');
+  if (entry.empty() || entry.front() == '#' || equals == std::string_view::npos) return std::nullopt;
+  const auto n = PortNumberOf(Trimmed(entry.substr(0, equals)));
+  if (!n) return std::nullopt;
+  return std::make_pair(*n, std::string(Trimmed(entry.substr(equals + 1))));
+}
+
+void Apply(std::map<int, std::string>& map, std::string_view entry) {
+  if (auto parsed = ParseEntry(entry)) {
+    if (parsed->second.empty())
+      map.erase(parsed->first);
+    else
+      map[parsed->first] = parsed->second;
+  }
+}
+
+QStringList OverrideLines() {
+  QFile file(QString::fromStdString(ComPortsFilePath()));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  return QString::fromUtf8(file.readAll()).split('\n');
+}
+
+bool WriteOverrideLines(const QStringList& lines) {
+  const QString path = QString::fromStdString(ComPortsFilePath());
+  if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+  for (const QString& line : lines) file.write((line + '\n').toUtf8());
+  return file.commit();
+}
+
+QStringList LinesWithout(int n) {
+  QStringList kept;
+  for (const QString& line : OverrideLines()) {
+    const auto parsed = ParseEntry(line.toStdString());
+    if (!parsed || parsed->first != n) kept << line;
+  }
+  while (!kept.isEmpty() && kept.back().trimmed().isEmpty()) kept.removeLast();
+  return kept;
+}
+
+}  // namespace
+
+std::string DeviceLabel(int n) {
+  return "COM" + std::to_string(n);
+}
+
+std::optional<int> PortNumberOf(std::string_view name) {
+  std::string upper(name);
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  const auto n = NumberAfter(upper, "COM");
+  if (!n || *n < FirstPort) return std::nullopt;
+  return n;
+}
+
+std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir) {
+  std::map<int, std::string> map;
+  // Added devices: kind order (USB adapters, then modems), then number.
+  std::vector<std::tuple<int, int, std::string>> added;
+  const std::string_view kinds[] = {"ttyUSB", "ttyACM"};
+  for (const QString& entry : QDir(QString::fromStdString(ttyClassDir))
+                                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+    const std::string name = entry.toStdString();
+    if (auto s = NumberAfter(name, "ttyS"); s && *s < OnBoardPorts) map[*s + 1] = "/dev/" + name;
+    for (int kind = 0; kind < 2; ++kind)
+      if (auto k = NumberAfter(name, kinds[kind])) added.emplace_back(kind, *k, name);
+  }
+  std::sort(added.begin(), added.end());
+  int n = FirstAddedPort;
+  for (const auto& device : added) map[n++] = "/dev/" + std::get<2>(device);
+  return map;
+}
+
+std::string ComPortsFilePath() {
+  if (const char* file = std::getenv(FileVariable); file && *file) return file;
+  std::string config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+    config = xdg;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    config = std::string(home) + "/.config";
+  else
+    config = QDir::homePath().toStdString() + "/.config";
+  return config + "/zelor/comports";
+}
+
+std::map<int, std::string> DeviceMap(const std::string& ttyClassDir) {
+  std::map<int, std::string> map = SystemSerialDevices(ttyClassDir);
+  for (const QString& line : OverrideLines()) Apply(map, line.toStdString());
+  if (const char* list = std::getenv(ListVariable)) {
+    std::string_view entries = list;
+    for (size_t start = 0; start <= entries.size();) {
+      const size_t end = std::min(entries.find(';', start), entries.size());
+      Apply(map, entries.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+  return map;
+}
+
+std::optional<std::string> DevicePathFor(int n) {
+  const auto map = DeviceMap();
+  const auto it = map.find(n);
+  if (it == map.end()) return std::nullopt;
+  return it->second;
+}
+
+std::vector<int> MappedPorts() {
+  std::vector<int> ports;
+  for (const auto& [n, path] : DeviceMap()) ports.push_back(n);
+  return ports;
+}
+
+bool RegisterPort(int n, const std::string& path) {
+  if (n < FirstPort || n > LastPort || Trimmed(path).empty() ||
+      path.find_first_of("\r\n") != std::string::npos)
+    return false;
+  QStringList lines = LinesWithout(n);
+  lines << QString::fromStdString(DeviceLabel(n) + "=" + std::string(Trimmed(path)));
+  return WriteOverrideLines(lines);
+}
+
+bool UnregisterPort(int n) {
+  if (n < FirstPort || n > LastPort) return false;
+  if (!QFileInfo::exists(QString::fromStdString(ComPortsFilePath()))) return true;
+  return WriteOverrideLines(LinesWithout(n));
+}

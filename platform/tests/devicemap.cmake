@@ -1,0 +1,3 @@
+zelor_add_gtest(devicemap_test LABEL platform
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/devicemap_test.cpp
+  LIBS zelor_platform)

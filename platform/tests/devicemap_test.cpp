@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "platform/DeviceMap.h"
+
+namespace {
+
+using TMap = std::map<int, std::string>;
+
+// Sets an environment variable for one test and puts the old value back.
+class TScopedEnv {
+ public:
+  TScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  ~TScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+class DeviceMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(QDir().mkpath(dir_.filePath("tty")));
+    for (const char* name : {"ttyS0", "ttyS1", "ttyS3", "ttyS7", "ttyUSB1", "ttyUSB0", "ttyUSB10", "ttyACM0",
+                             "ttyUSBx", "tty0", "console", "ptmx"}) {
+      QFile file(dir_.filePath(QString("tty/") + name));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+  }
+
+  std::string TtyDir() const { return dir_.filePath("tty").toStdString(); }
+  std::string OverrideFile() const { return dir_.filePath("comports").toStdString(); }
+
+  void WriteOverrides(const std::string& text) {
+    QFile file(QString::fromStdString(OverrideFile()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.c_str());
+  }
+
+  std::string ReadOverrides() const {
+    QFile file(QString::fromStdString(OverrideFile()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
+  }
+
+  QTemporaryDir dir_;
+  TScopedEnv file_{"ZELOR_COMPORTS_FILE", nullptr};
+  TScopedEnv list_{"ZELOR_COMPORTS", nullptr};
+};
+
+const TMap SystemDefault = {
+    {1, "/dev/ttyS0"},   {2, "/dev/ttyS1"},    {4, "/dev/ttyS3"},   {5, "/dev/ttyUSB0"},
+    {6, "/dev/ttyUSB1"}, {7, "/dev/ttyUSB10"}, {8, "/dev/ttyACM0"},
+};
+
+TEST_F(DeviceMapTest, SystemDevicesGetStableNumbers) {
+  EXPECT_EQ(SystemSerialDevices(TtyDir()), SystemDefault);
+}
+
+TEST_F(DeviceMapTest, OverridesApplyFileThenVariable) {
+  struct TCase {
+    const char* name;
+    const char* file;  // nullptr: no file
+    const char* list;  // nullptr: variable unset
+    TMap changes;      // on top of the default; an empty path means removed
+  } const cases[] = {
+      {"nothing", nullptr, nullptr, {}},
+      {"file adds and moves",
+       "# bench\n\nCOM9=/dev/pts/3\ncom1 = /dev/ttyUSB1\n",
+       nullptr,
+       {{9, "/dev/pts/3"}, {1, "/dev/ttyUSB1"}}},
+      {"later line wins", "COM9=/dev/pts/3\nCOM9=/dev/pts/4\n", nullptr, {{9, "/dev/pts/4"}}},
+      {"empty path hides", "COM5=\n", nullptr, {{5, ""}}},
+      {"bad lines ignored",
+       "COM=/dev/a\nCOMX=/dev/b\nCOM0=/dev/c\nPORT3=/dev/d\nCOM3 /dev/e\nCOM70000=/dev/f\n",
+       nullptr,
+       {}},
+      {"variable wins over file",
+       "COM7=/dev/pts/1\n",
+       "com7=/dev/pts/5;COM12=/dev/pts/6",
+       {{7, "/dev/pts/5"}, {12, "/dev/pts/6"}}},
+      {"variable with empty entries", nullptr, ";COM3=/dev/pts/2;;", {{3, "/dev/pts/2"}}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile::remove(QString::fromStdString(OverrideFile()));
+    if (c.file) WriteOverrides(c.file);
+    TScopedEnv file("ZELOR_COMPORTS_FILE", OverrideFile().c_str());
+    TScopedEnv list("ZELOR_COMPORTS", c.list);
+    TMap expected = SystemDefault;
+    for (const auto& [n, path] : c.changes) {
+      if (path.empty())
+        expected.erase(n);
+      else
+        expected[n] = path;
+    }
+    EXPECT_EQ(DeviceMap(TtyDir()), expected);
+  }
+}
+
+TEST_F(DeviceMapTest, OverrideFileFollowsTheConfigurationFolders) {
+  TScopedEnv xdg("XDG_CONFIG_HOME", "/cfg");
+  EXPECT_EQ(ComPortsFilePath(), "/cfg/zelor/comports");
+  TScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+  TScopedEnv home("HOME", "/home/lab");
+  EXPECT_EQ(ComPortsFilePath(), "/home/lab/.config/zelor/comports");
+  TScopedEnv named("ZELOR_COMPORTS_FILE", "/etc/zelor-ports");
+  EXPECT_EQ(ComPortsFilePath(), "/etc/zelor-ports");
+}
+
+TEST_F(DeviceMapTest, RegisteringRewritesOnlyThePortsLine) {
+  WriteOverrides("# simulator ports\nCOM3=/dev/pts/1\ncom7=/dev/pts/2\nCOM7=/dev/pts/9\n");
+  TScopedEnv file("ZELOR_COMPORTS_FILE", OverrideFile().c_str());
+  ASSERT_TRUE(RegisterPort(7, "/dev/pts/5"));
+  EXPECT_EQ(ReadOverrides(), "# simulator ports\nCOM3=/dev/pts/1\nCOM7=/dev/pts/5\n");
+  EXPECT_EQ(DeviceMap(TtyDir()).at(7), "/dev/pts/5");
+  ASSERT_TRUE(UnregisterPort(7));
+  EXPECT_EQ(ReadOverrides(), "# simulator ports\nCOM3=/dev/pts/1\n");
+  EXPECT_EQ(DeviceMap(TtyDir()).at(7), "/dev/ttyUSB10");          // the default shows again
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);  // no temporary file left
+}
+
+TEST_F(DeviceMapTest, RegisteringCreatesTheFolderAndRefusesBadArguments) {
+  const std::string nested = dir_.filePath("config/zelor/comports").toStdString();
+  TScopedEnv file("ZELOR_COMPORTS_FILE", nested.c_str());
+  EXPECT_TRUE(UnregisterPort(4));  // nothing to remove, nothing written
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(nested)));
+  EXPECT_FALSE(RegisterPort(0, "/dev/pts/1"));
+  EXPECT_FALSE(RegisterPort(4, ""));
+  EXPECT_FALSE(RegisterPort(4, "/dev/pts/1\nCOM1=/dev/evil"));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(nested)));
+  ASSERT_TRUE(RegisterPort(4, "/dev/pts/1"));
+  EXPECT_EQ(DevicePathFor(4), "/dev/pts/1");
+  const auto ports = MappedPorts();
+  EXPECT_NE(std::find(ports.begin(), ports.end(), 4), ports.end());
+  EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end()));
+}
+
+TEST(DeviceLabelTest, NamesAndNumbers) {
+  EXPECT_EQ(DeviceLabel(12), "COM12");
+  EXPECT_EQ(PortNumberOf("com12"), 12);
+  EXPECT_EQ(PortNumberOf("COM0"), std::nullopt);
+  EXPECT_EQ(PortNumberOf("COM1a"), std::nullopt);
+}
+
+}  // namespace
