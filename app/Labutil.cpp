@@ -51,7 +51,7 @@ bool FormeCanonique(std::string_view t, std::string& sortie) {
       ++i;
       ++chiffresExposant;
     }
-    if (chiffresExposant == 0) exposant = "0";
+    if (chiffresExposant == 0) exposant.assign(1, '0');  // not = "0": GCC 12 -Wrestrict false alarm
     sortie += 'e';
     sortie += exposant;
   }
