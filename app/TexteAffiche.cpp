@@ -61,5 +61,5 @@ QString TexteAffiche(std::string_view texte) {
 }
 
 std::string TexteLambda(int lambda) {
-  return std::string(1, static_cast<char>(CodeLambda)) + "=" + std::to_string(lambda) + " nm";
+  return std::string(1, CodeLambda) + "=" + std::to_string(lambda) + " nm";
 }

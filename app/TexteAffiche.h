@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "graph/TexteMesurial.h"  // CodeLambda, the wavelength symbol
+
 // The Unicode character shown for one code of the "Mesurial" font. Codes below
 // 128 are ASCII and codes 160..255 Latin-1; the Greek codes 128..159 map to the
 // letters of their key; the few unassigned codes give U+FFFD.
@@ -16,9 +18,6 @@ QChar CodeVersUnicode(unsigned char code);
 
 // A whole 8-bit text, byte by byte through CodeVersUnicode.
 QString TexteAffiche(std::string_view texte);
-
-// The wavelength symbol (code 136) of the font.
-inline constexpr unsigned char CodeLambda = 136;
 
 // The wavelength panel text, 8-bit: the symbol, "=", the wavelength, " nm".
 std::string TexteLambda(int lambda);
