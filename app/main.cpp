@@ -1,0 +1,36 @@
+// Start-up: number formatting, configuration, title, single instance, the
+// window set, then the event loop.
+#include "app/Demarrage.h"
+#include "app/Fenetres.h"
+#include "instrument/Cfgspect.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+
+  InitialiseFormatNombres();
+  // Read even by a copy that ends at the next step; such a copy writes nothing.
+  Spectro().LitIni();
+  QApplication::setApplicationDisplayName(TitreApplication);
+
+  SingleInstance instance(NomMarqueurInstance());
+  const auto etat = instance.Verifie();
+  if (etat == SingleInstance::Resultat::AutreRestauree) return 0;
+
+  Fenetres fenetres;
+  TSpectreMain* principale = fenetres.SpectreMain.get();
+  QObject::connect(&instance, &SingleInstance::RestaurationDemandee, principale, [principale] {
+    SignaleInstance("restore request");
+    RestaureFenetre(principale);
+  });
+  principale->showMaximized();
+  QTimer::singleShot(0, principale, [etat] {
+    SignaleInstance(etat == SingleInstance::Resultat::Premiere ? "instance: premiere" : "instance: seconde");
+  });
+
+  application.exec();
+  return 0;
+}
