@@ -1,27 +1,7 @@
-// PLACEHOLDERS: see Fenetres.h.
+// PLACEHOLDERS for the windows not yet written: see Fenetres.h.
 #include "app/Fenetres.h"
 
 #include "instrument/Cfgspect.h"
-
-#include <QCloseEvent>
-
-TSpectreMain::TSpectreMain(QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle(QStringLiteral("Tracé de spectre avec le spectrophotomètre ZELOR 1000"));
-  setGeometry(302, 225, 597, 377);  // size when not maximised
-}
-
-void TSpectreMain::closeEvent(QCloseEvent* event) {
-  FormClose();
-  QMainWindow::closeEvent(event);
-}
-
-void TSpectreMain::FormClose() {
-  Spectro().EcritIni();
-}
-
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("A propos"));
-}
 
 TSpectreDlg::TSpectreDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Balayage du spectre"));
@@ -29,10 +9,6 @@ TSpectreDlg::TSpectreDlg(QWidget* parent) : QDialog(parent) {
 
 TFormDDE::TFormDDE(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Acquisition"));
-}
-
-TChoixSpectroDlg::TChoixSpectroDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Spectrophotomètre"));
 }
 
 TBlancDlg::TBlancDlg(QWidget* parent) : QDialog(parent) {
@@ -48,11 +24,20 @@ TConstanteDlg::TConstanteDlg(QWidget* parent) : QDialog(parent) {
 }
 
 Fenetres::Fenetres()
-    : SpectreMain(std::make_unique<TSpectreMain>()),
+    : SpectreMain(std::make_unique<TSpectreMain>(Spectro())),
       AboutBox(std::make_unique<TAboutBox>()),
       SpectreDlg(std::make_unique<TSpectreDlg>()),
       FormDDE(std::make_unique<TFormDDE>()),
       ChoixSpectroDlg(std::make_unique<TChoixSpectroDlg>()),
       BlancDlg(std::make_unique<TBlancDlg>()),
       CommandeDlg(std::make_unique<TCommandeDlg>()),
-      ConstanteDlg(std::make_unique<TConstanteDlg>()) {}
+      ConstanteDlg(std::make_unique<TConstanteDlg>()) {
+  DialoguesPrincipale dialogues;
+  dialogues.AboutBox = AboutBox.get();
+  dialogues.ChoixSpectroDlg = ChoixSpectroDlg.get();
+  dialogues.BlancDlg = BlancDlg.get();
+  dialogues.SpectreDlg = SpectreDlg.get();
+  dialogues.CommandeDlg = CommandeDlg.get();
+  dialogues.ConstanteDlg = ConstanteDlg.get();
+  SpectreMain->FixeDialogues(dialogues);
+}

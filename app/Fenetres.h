@@ -1,6 +1,6 @@
-// PLACEHOLDERS: the program's eight windows with their design-time captions,
-// so that start-up creates the whole window set. Each class moves to its own
-// file pair in its folder when its real window is written.
+// The program's eight windows. PLACEHOLDERS remain for the windows not yet
+// written (their design-time captions only); each moves to its own file pair
+// in its folder when its real window is written.
 #pragma once
 
 #include <QDialog>
@@ -8,26 +8,9 @@
 
 #include <memory>
 
-class QCloseEvent;
-
-class TSpectreMain : public QMainWindow {
-  Q_OBJECT
-
- public:
-  explicit TSpectreMain(QWidget* parent = nullptr);
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void FormClose();
-};
-
-class TAboutBox : public QDialog {
-  Q_OBJECT
- public:
-  explicit TAboutBox(QWidget* parent = nullptr);
-};
+#include "app/AboutBox.h"
+#include "app/Specmain.h"
+#include "instrument/ChoixSpectro.h"
 
 class TSpectreDlg : public QDialog {
   Q_OBJECT
@@ -40,12 +23,6 @@ class TFormDDE : public QDialog {
   Q_OBJECT
  public:
   explicit TFormDDE(QWidget* parent = nullptr);
-};
-
-class TChoixSpectroDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TChoixSpectroDlg(QWidget* parent = nullptr);
 };
 
 class TBlancDlg : public QDialog {

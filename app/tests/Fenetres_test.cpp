@@ -17,7 +17,7 @@ TEST(SpectreMainTest, FermerEnregistreLaConfiguration) {
   Spectro().Com = 5;
   Spectro().Debut = 321;
 
-  TSpectreMain fenetre;
+  TSpectreMain fenetre(Spectro());
   fenetre.show();
   fenetre.close();
 
@@ -31,7 +31,7 @@ TEST(SpectreMainTest, FermerEnregistreLaConfiguration) {
 
 TEST(RestaureFenetreTest, RevientCommeAvantLaMiseEnIcone) {
   for (const bool maximisee : {true, false}) {
-    TSpectreMain fenetre;
+    TSpectreMain fenetre(Spectro());
     if (maximisee) {
       fenetre.showMaximized();
     } else {

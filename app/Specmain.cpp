@@ -1,0 +1,314 @@
+#include "app/Specmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/FiltreClavier.h"
+#include "app/IconesActions.h"
+#include "app/TexteAffiche.h"
+#include "graph/Graphker.h"
+#include "instrument/Cfgspect.h"
+#include "instrument/ChoixSpectro.h"
+
+namespace {
+
+constexpr QRect GeometrieNormale(302, 225, 597, 377);
+constexpr int HauteurBarre = 30;
+constexpr int HauteurPanelStatus = 35;
+constexpr int LargeurPanel = 150;
+constexpr int TaillePoliceFenetre = 13;
+constexpr int TaillePoliceBarre = 11;
+constexpr int TaillePolicePanel = 16;
+constexpr int TaillePoliceTrace = 13;
+constexpr std::size_t LongueurTitre = 255;
+
+// "court|long": the short part is the tooltip, the long part the hint line.
+struct Aide {
+  QString court, longue;
+};
+Aide DecoupeAide(const QString& aide) {
+  const qsizetype barre = aide.indexOf('|');
+  if (barre < 0) return {aide, aide};
+  return {aide.left(barre), aide.mid(barre + 1)};
+}
+
+QLabel* CreePanel(QWidget* parent) {
+  auto* panel = new QLabel(parent);
+  panel->setFixedWidth(LargeurPanel);
+  panel->setAlignment(Qt::AlignCenter);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setAutoFillBackground(true);
+  QPalette couleurs = panel->palette();
+  // The closest the toolkit has to the colour of an active window caption.
+  couleurs.setColor(QPalette::Window, couleurs.color(QPalette::Active, QPalette::Highlight));
+  couleurs.setColor(QPalette::WindowText, Qt::white);
+  panel->setPalette(couleurs);
+  QFont police = panel->font();
+  police.setBold(true);
+  police.setPixelSize(TaillePolicePanel);
+  panel->setFont(police);
+  return panel;
+}
+
+}  // namespace
+
+TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  QFont police = font();
+  police.setBold(true);
+  police.setPixelSize(TaillePoliceTrace);
+  setFont(police);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+  if (!OnPaint) return;
+  QPainter peintre(this);
+  OnPaint(peintre, rect());
+}
+
+TSpectreMain::TSpectreMain(Tspectro& spectro, QWidget* parent)
+    : QMainWindow(parent),
+      Message([this](const QString& texte) { QMessageBox::information(this, windowTitle(), texte); }),
+      Spectro(spectro),
+      filtre(new FiltreClavier(this)) {
+  CreeControles();
+  FormCreate();
+}
+
+TSpectreMain::~TSpectreMain() {
+  qApp->removeEventFilter(filtre);
+}
+
+QAction* TSpectreMain::CreeAction(const QString& legende, const QString& legendeBarre, int image,
+                                  void (TSpectreMain::*gestionnaire)()) {
+  auto* action = new QAction(IconeAction(image), legende, this);
+  // The toolbar shows its own caption, whose "&" letter works with Alt.
+  action->setIconText(legendeBarre);
+  action->setShortcut(QKeySequence::mnemonic(legendeBarre));
+  if (gestionnaire != nullptr) connect(action, &QAction::triggered, this, gestionnaire);
+  return action;
+}
+
+void TSpectreMain::CreeControles() {
+  setWindowTitle(LegendeDepart);
+  setGeometry(GeometrieNormale);
+  QFont police = font();
+  police.setBold(true);
+  police.setPixelSize(TaillePoliceFenetre);
+  setFont(police);
+
+  BlancAction = CreeAction("Blanc", "&Blanc", ImageBlanc, &TSpectreMain::BlancBtnClick);
+  FileExit1 = CreeAction("&Quitter", "&Quitter", ImageQuitter, nullptr);
+  SpectreAction = CreeAction("Spectre", "&Spectre", ImageSpectre, &TSpectreMain::SpectreBtnClick);
+  MesSaveAction =
+      CreeAction("Vers Mesurial", "&Vers Mesurial", ImageMesurial, &TSpectreMain::MesSaveBtnClick);
+  AboutAction = CreeAction("A propos", "&A propos", ImageAPropos, &TSpectreMain::AboutItemClick);
+  CommandeAction = CreeAction("Commande", "C&ommande", ImageCommande, &TSpectreMain::CommandeBtnClick);
+  ConfigComAction =
+      CreeAction("Config. voie série", "&Config. voie série", ImageConfigCom, &TSpectreMain::RS232ItemClick);
+  connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+  const Aide quitter = DecoupeAide("Quitter|Quitter l'application");
+  FileExit1->setToolTip(quitter.court);
+  FileExit1->setStatusTip(quitter.longue);
+  SpectreAction->setEnabled(false);
+  MesSaveAction->setEnabled(false);
+
+  ActionToolBar1 = new QToolBar(this);
+  ActionToolBar1->setMovable(false);
+  ActionToolBar1->setFixedHeight(HauteurBarre);
+  ActionToolBar1->setIconSize(QSize(TailleIcone, TailleIcone));
+  ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  QFont policeBarre = ActionToolBar1->font();
+  policeBarre.setBold(false);
+  policeBarre.setPixelSize(TaillePoliceBarre);
+  ActionToolBar1->setFont(policeBarre);
+  for (QAction* action :
+       {BlancAction, SpectreAction, MesSaveAction, FileExit1, AboutAction, ConfigComAction, CommandeAction}) {
+    ActionToolBar1->addAction(action);
+  }
+  addToolBar(Qt::TopToolBarArea, ActionToolBar1);
+
+  auto* centre = new QWidget(this);
+  PaintBox = new TPaintBox(centre);
+  PaintBox->OnPaint = [this](QPainter& peintre, const QRect& cadre) { PaintBoxPaint(peintre, cadre); };
+  PanelStatus = new QLabel(centre);
+  PanelStatus->setFixedHeight(HauteurPanelStatus);
+  PanelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  PanelStatus->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  PanelAbs = CreePanel(PanelStatus);
+  PanelLambda = CreePanel(PanelStatus);
+  auto* panneaux = new QHBoxLayout(PanelStatus);
+  panneaux->setContentsMargins(0, 0, 0, 0);
+  panneaux->setSpacing(0);
+  panneaux->addWidget(PanelAbs);
+  panneaux->addWidget(PanelLambda);
+  panneaux->addStretch(1);
+  auto* colonne = new QVBoxLayout(centre);
+  colonne->setContentsMargins(0, 0, 0, 0);
+  colonne->setSpacing(0);
+  colonne->addWidget(PaintBox, 1);
+  colonne->addWidget(PanelStatus);
+  setCentralWidget(centre);
+}
+
+void TSpectreMain::FormCreate() {
+  qApp->installEventFilter(filtre);
+  LiaisonOk = true;
+  Graphe = std::make_unique<Tgraphe>();
+  Graphe->mondeX.nom = std::string(1, CodeLambda);
+  Graphe->mondeX.unite = "nm";
+  Graphe->mondeY.nom = "A";
+  Graphe->mondeY.unite = "";
+  Graphe->SetBornes(Spectro.MiniL, 0, Spectro.MaxiL, Spectro.MaxiA);
+}
+
+void TSpectreMain::FixeDialogues(const DialoguesPrincipale& dialogues) {
+  Dialogues = dialogues;
+  if (TChoixSpectroDlg* choix = Dialogues.ChoixSpectroDlg) {
+    // Until the port object exists the configured number is the port in use.
+    choix->PortEnService = [this] { return static_cast<int>(Spectro.Com); };
+    choix->FixeCom = [this](int n) { Spectro.Com = static_cast<std::uint16_t>(n); };
+  }
+}
+
+bool TSpectreMain::event(QEvent* evenement) {
+  switch (evenement->type()) {
+    case QEvent::WindowActivate:
+      PremiereActivation();
+      break;
+    case QEvent::StatusTip:
+      ShowHint(static_cast<QStatusTipEvent*>(evenement)->tip());
+      return true;
+    default:
+      break;
+  }
+  return QMainWindow::event(evenement);
+}
+
+void TSpectreMain::PremiereActivation() {
+  // The toolkit activates the window again whenever a message box or a
+  // dialog closes over it; the link is opened once per showing only.
+  if (activeDepuisAffichage) return;
+  activeDepuisAffichage = true;
+  FormActivate();
+}
+
+void TSpectreMain::showEvent(QShowEvent* evenement) {
+  QMainWindow::showEvent(evenement);
+  if (evenement->spontaneous()) return;
+  activeDepuisAffichage = false;
+  // Shown again while still the active window: no activation will come.
+  if (isActiveWindow()) QTimer::singleShot(0, this, &TSpectreMain::PremiereActivation);
+}
+
+void TSpectreMain::FormActivate() {
+  InitAppareil();
+  if (!AppareilTrouve) RS232ItemClick();
+  MajActions();
+}
+
+void TSpectreMain::closeEvent(QCloseEvent* evenement) {
+  FormClose();
+  QMainWindow::closeEvent(evenement);
+}
+
+void TSpectreMain::FormClose() {
+  // A failed save is reported on standard error by the configuration itself.
+  Spectro.EcritIni();
+  if (VideTrace) VideTrace();
+}
+
+void TSpectreMain::ShowHint(const QString& aide) {
+  PanelStatus->setText(DecoupeAide(aide).longue);
+}
+
+void TSpectreMain::FixeLegende(const std::string& texte) {
+  setWindowTitle(TexteAffiche(texte));
+}
+
+void TSpectreMain::MajActions() {
+  MesSaveAction->setEnabled(Graphe->modeTrace == mtCourbe);
+  if (!AppareilTrouve) FixeLegende(TitreNonTrouve);
+  SpectreAction->setEnabled(AppareilTrouve && BlancFait);
+  BlancAction->setEnabled(AppareilTrouve);
+}
+
+void TSpectreMain::InitAppareil() {
+  AppareilTrouve = false;
+  PanelLambda->clear();
+  PanelAbs->clear();
+  Titre = TitreNonTrouve;
+  Titre.resize(std::min(Titre.size(), LongueurTitre));
+  FixeLegende(Titre);
+  Graphe->modeTrace = mtRien;
+  BlancFait = false;
+  PaintBox->update();
+  MajActions();
+}
+
+bool TSpectreMain::SpectroPret() {
+  return false;
+}
+
+void TSpectreMain::ExecuteDialogue(QDialog* dialogue, const std::function<void(int)>& apres) {
+  if (dialogue == nullptr) return;
+  const int resultat = dialogue->exec();
+  if (apres) apres(resultat);
+}
+
+void TSpectreMain::RS232ItemClick() {
+  ExecuteDialogue(Dialogues.ChoixSpectroDlg, [this](int resultat) {
+    if (resultat == QDialog::Accepted) InitAppareil();
+  });
+}
+
+void TSpectreMain::BlancBtnClick() {
+  if (!SpectroPret()) {
+    Message(MessageOccupe);
+    return;
+  }
+  ExecuteDialogue(Dialogues.BlancDlg);
+  SpectreAction->setEnabled(BlancFait);
+}
+
+void TSpectreMain::SpectreBtnClick() {
+  if (!SpectroPret()) {
+    Message(MessageOccupe);
+    return;
+  }
+  ExecuteDialogue(Dialogues.SpectreDlg);
+  PaintBox->update();
+  MajActions();
+}
+
+void TSpectreMain::MesSaveBtnClick() {
+  ExecuteDialogue(Dialogues.ConstanteDlg, [this](int resultat) {
+    if (resultat == QDialog::Accepted && Dialogues.EnvoieDonnees) Dialogues.EnvoieDonnees();
+  });
+}
+
+void TSpectreMain::CommandeBtnClick() {
+  ExecuteDialogue(Dialogues.CommandeDlg);
+}
+
+void TSpectreMain::AboutItemClick() {
+  ExecuteDialogue(Dialogues.AboutBox);
+}
+
+void TSpectreMain::PaintBoxPaint(QPainter& peintre, const QRect& cadre) {
+  QPainterCanvas canvas(peintre);
+  Graphe->canvas = &canvas;
+  Graphe->cadre = Rect{cadre.left(), cadre.top(), cadre.right() + 1, cadre.bottom() + 1};
+  Graphe->Dessine();
+  Graphe->canvas = nullptr;
+}

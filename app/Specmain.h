@@ -1,0 +1,119 @@
+// The main window: the spectrum plot, the toolbar of the seven actions, the
+// absorbance and wavelength panels with the hint line, and the handlers that
+// open the measurement dialogs. It owns the graph of the current spectrum.
+#pragma once
+
+#include <QMainWindow>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QToolBar;
+class FiltreClavier;
+class TChoixSpectroDlg;
+class Tgraphe;
+class Tspectro;
+
+// The plot area: each paint hands the graph a canvas over the widget and the
+// widget's client rectangle, then lets it draw.
+class TPaintBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPaintBox(QWidget* parent = nullptr);
+  std::function<void(QPainter&, const QRect&)> OnPaint;
+
+ protected:
+  void paintEvent(QPaintEvent* evenement) override;
+};
+
+// The dialogs the main window opens, created once at start-up in their own order.
+struct DialoguesPrincipale {
+  QDialog* AboutBox = nullptr;
+  TChoixSpectroDlg* ChoixSpectroDlg = nullptr;
+  QDialog* BlancDlg = nullptr;
+  QDialog* SpectreDlg = nullptr;
+  QDialog* CommandeDlg = nullptr;
+  QDialog* ConstanteDlg = nullptr;
+  std::function<void()> EnvoieDonnees;  // the export to the companion program
+};
+
+class TSpectreMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr const char* LegendeDepart = "Tracé de spectre avec le spectrophotomètre ZELOR 1000";
+  static constexpr const char* TitreNonTrouve = "Spectro non trouv\xe9";  // 8-bit, as every Titre
+  static constexpr const char* MessageOccupe = "Spectro occupé : attendre puis recommencer";
+
+  explicit TSpectreMain(Tspectro& spectro, QWidget* parent = nullptr);
+  ~TSpectreMain() override;
+
+  void FixeDialogues(const DialoguesPrincipale& dialogues);
+
+  // Controls, in the order of the form.
+  TPaintBox* PaintBox;
+  QToolBar* ActionToolBar1;
+  QLabel* PanelStatus;
+  QLabel* PanelAbs;
+  QLabel* PanelLambda;
+  QAction* BlancAction;
+  QAction* FileExit1;
+  QAction* SpectreAction;
+  QAction* MesSaveAction;
+  QAction* AboutAction;
+  QAction* CommandeAction;
+  QAction* ConfigComAction;
+
+  // Fields, in declaration order.
+  bool AppareilTrouve = false;
+  bool LiaisonOk = true;
+  std::string Titre;  // 8-bit, at most 255 characters
+  std::unique_ptr<Tgraphe> Graphe;
+  bool BlancFait = false;
+  std::string Reponse;  // 8-bit, at most 255 characters
+
+  // Handlers.
+  void FormCreate();
+  void FormActivate();
+  void FormClose();
+  void ShowHint(const QString& aide);
+  void MajActions();
+  void AboutItemClick();
+  void RS232ItemClick();
+  void BlancBtnClick();
+  void SpectreBtnClick();
+  void MesSaveBtnClick();
+  void CommandeBtnClick();
+
+  // Opens the instrument link and identifies the instrument. For now the
+  // protocol is not connected: the instrument always counts as not found.
+  void InitAppareil();
+  // Whether the instrument answers its status request as free.
+  bool SpectroPret();
+  // Runs at close, after the configuration is saved: writes the serial trace.
+  std::function<void()> VideTrace;
+  // Shows a modal message with one OK button; tests replace it.
+  std::function<void(const QString&)> Message;
+
+ protected:
+  bool event(QEvent* evenement) override;
+  void closeEvent(QCloseEvent* evenement) override;
+  void showEvent(QShowEvent* evenement) override;
+
+ private:
+  QAction* CreeAction(const QString& legende, const QString& legendeBarre, int image,
+                      void (TSpectreMain::*gestionnaire)());
+  void CreeControles();
+  void ExecuteDialogue(QDialog* dialogue, const std::function<void(int)>& apres = {});
+  void PaintBoxPaint(QPainter& peintre, const QRect& cadre);
+  void FixeLegende(const std::string& texte);
+  void PremiereActivation();
+
+  Tspectro& Spectro;
+  DialoguesPrincipale Dialogues;
+  FiltreClavier* filtre;
+  bool activeDepuisAffichage = false;
+};

@@ -1,0 +1,31 @@
+#include "app/TexteAffiche.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TexteAffiche, FontCodesBecomeUnicodeAndLatin1Stays) {
+  struct Cas {
+    std::string huitBits;
+    const char16_t* affiche;
+  };
+  const Cas cas[] = {
+      {"\x88", u"λ"},
+      {"Spectro non trouv\xe9", u"Spectro non trouvé"},
+      {"Zelor N\xb0"
+       "12  Version:1.0",
+       u"Zelor N°12  Version:1.0"},
+      {"\x80\x95\x96\x9f", u"αζΔϑ"},
+      {"\xb5\xd8\xf8", u"µØø"},
+      {"\x89", u"\uFFFD"},
+      {"", u""},
+  };
+  for (const Cas& c : cas) EXPECT_EQ(TexteAffiche(c.huitBits), QString::fromUtf16(c.affiche)) << c.huitBits;
+}
+
+TEST(TexteAffiche, WavelengthPanelText) {
+  EXPECT_EQ(TexteLambda(500), "\x88=500 nm");
+  EXPECT_EQ(TexteAffiche(TexteLambda(190)), QString("λ=190 nm"));
+}
+
+}  // namespace

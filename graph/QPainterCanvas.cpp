@@ -1,0 +1,95 @@
+#include "graph/QPainterCanvas.h"
+
+#include "graph/TexteMesurial.h"
+
+#include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
+
+QPainterCanvas::QPainterCanvas(QPainter& peintre) : peintre_(peintre), couleurTexte_(Qt::black) {
+  peintre_.setBrush(Qt::white);
+  plume_ = peintre_.pen();
+}
+
+QPainterCanvas::~QPainterCanvas() {
+  Flush();
+}
+
+void QPainterCanvas::SetPen(StylePlume style, QColor couleur) {
+  Flush();
+  plume_ = QPen(couleur, 1, style == StylePlume::Pointille ? Qt::DotLine : Qt::SolidLine);
+  peintre_.setPen(plume_);
+}
+
+void QPainterCanvas::SetBrush(QColor couleur) {
+  Flush();
+  peintre_.setBrush(couleur);
+}
+
+void QPainterCanvas::SetFont(std::string_view nom, int hauteurCellule) {
+  Flush();
+  QFont police(QString::fromLatin1(nom.data(), static_cast<qsizetype>(nom.size())));
+  const int hauteur = std::max(1, hauteurCellule);
+  police.setPixelSize(hauteur);
+  // A pixel size gives the em height; scale it so a whole line (ascent plus
+  // descent) takes the asked height, as the layout expects.
+  const int cellule = QFontMetrics(police).height();
+  if (cellule > 0 && cellule != hauteur)
+    police.setPixelSize(std::max(1, static_cast<int>(std::lround(double(hauteur) * hauteur / cellule))));
+  peintre_.setFont(police);
+}
+
+void QPainterCanvas::SetTextColor(QColor couleur) {
+  couleurTexte_ = couleur;
+}
+
+void QPainterCanvas::Line(int x1, int y1, int x2, int y2) {
+  Flush();
+  peintre_.drawLine(x1, y1, x2, y2);
+  position_ = QPoint(x2, y2);
+}
+
+void QPainterCanvas::MoveTo(int x, int y) {
+  Flush();
+  position_ = QPoint(x, y);
+}
+
+void QPainterCanvas::LineTo(int x, int y) {
+  if (trace_.isEmpty()) trace_.append(position_);
+  if (trace_.size() == PointsEnAttente) {
+    Flush();
+    trace_.append(position_);
+  }
+  position_ = QPoint(x, y);
+  trace_.append(position_);
+}
+
+void QPainterCanvas::Rectangle(int left, int top, int right, int bottom) {
+  Flush();
+  // QPainter's outline covers width + 1 pixels; the last column and row stay
+  // outside, as with every rectangle of the canvas.
+  peintre_.drawRect(left, top, std::max(0, right - left - 1), std::max(0, bottom - top - 1));
+}
+
+void QPainterCanvas::FillRect(const Rect& zone) {
+  Flush();
+  peintre_.fillRect(zone.left, zone.top, zone.Largeur(), zone.Hauteur(), peintre_.brush());
+}
+
+void QPainterCanvas::TextOut(int x, int y, std::string_view texte) {
+  Flush();
+  const QFontMetrics mesures(peintre_.font());
+  peintre_.setPen(couleurTexte_);
+  peintre_.drawText(QPoint(x, y + mesures.ascent()), VersUnicode(texte));
+  peintre_.setPen(plume_);
+}
+
+QSize QPainterCanvas::TextExtent(std::string_view texte) {
+  const QFontMetrics mesures(peintre_.font());
+  return {mesures.horizontalAdvance(VersUnicode(texte)), mesures.height()};
+}
+
+void QPainterCanvas::Flush() {
+  if (trace_.size() >= 2) peintre_.drawPolyline(trace_.constData(), static_cast<int>(trace_.size()));
+  trace_.clear();
+}
