@@ -1,6 +1,7 @@
 #include "tools/zelor-sim/PseudoTerminal.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -51,6 +52,12 @@ bool TPseudoTerminal::Ouvre(QString* erreur) {
   }
   cheminEsclave_ = QString::fromLocal8Bit(chemin);
   return true;
+}
+
+int TPseudoTerminal::EnAttenteDeLecture() const {
+  int n = 0;
+  if (esclave_ < 0 || ioctl(esclave_, FIONREAD, &n) != 0) return 0;
+  return n;
 }
 
 void TPseudoTerminal::Ferme() {

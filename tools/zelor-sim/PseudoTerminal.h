@@ -15,6 +15,8 @@ class TPseudoTerminal {
   // false with a French message.
   bool Ouvre(QString* erreur);
   void Ferme();
+  // Bytes written on the master that the program has not read yet.
+  int EnAttenteDeLecture() const;
 
   int Maitre() const { return maitre_; }
   QString CheminEsclave() const { return cheminEsclave_; }

@@ -21,6 +21,10 @@ constexpr auto kPauseTranche = std::chrono::milliseconds(20);
 // by poll at once; wait this long before looking again.
 constexpr auto kAttenteRaccrochage = std::chrono::milliseconds(50);
 constexpr size_t kTailleLecture = 4096;
+// Closing the master discards what the program has not read yet, so a
+// disconnection first lets the last reply be read, for at most this long.
+constexpr auto kDelaiVidange = std::chrono::seconds(2);
+constexpr auto kPasVidange = std::chrono::milliseconds(5);
 
 enum : char { kCodeArret = 'q', kCodeCuvette = 'c', kCodeStatistiques = 's' };
 
@@ -103,6 +107,7 @@ void TSimulateur::Run() {
     TraiteEvenements(maintenant);
     Envoie(THorloge::now());
     if (deconnexion_ && file_.empty()) {
+      LaisseLire();
       journal_.Ecrit("DISCONNECT");
       FermeLigne();
     } else if (Inactif(maintenant)) {
@@ -232,6 +237,12 @@ void TSimulateur::FinEnvoi(const char* suffixe) {
 bool TSimulateur::Inactif(TInstant maintenant) const {
   if (options_.sortieSiInactif <= 0 || !file_.empty() || moteur_.ProchaineEcheance()) return false;
   return std::chrono::duration<double>(maintenant - derniereActivite_).count() >= options_.sortieSiInactif;
+}
+
+void TSimulateur::LaisseLire() {
+  const TInstant fin = THorloge::now() + kDelaiVidange;
+  const timespec pas = VersTimespec(kPasVidange);
+  while (pty_.EnAttenteDeLecture() > 0 && THorloge::now() < fin) nanosleep(&pas, nullptr);
 }
 
 void TSimulateur::FermeLigne() {

@@ -65,6 +65,7 @@ class TSimulateur {
   void Envoie(TInstant maintenant);
   qsizetype OctetsAEcrire(TInstant maintenant, TInstant* prochain) const;
   void FinEnvoi(const char* suffixe);
+  void LaisseLire();
   void FermeLigne();
   void EcritStatistiques();
   void Signale(char code);
