@@ -14,6 +14,12 @@ namespace {
 
 std::atomic<TSimulateur*> gSimulateur = nullptr;
 
+// Points the signal handler at the simulator for as long as it lives.
+struct TCibleSignaux {
+  explicit TCibleSignaux(TSimulateur* sim) { gSimulateur = sim; }
+  ~TCibleSignaux() { gSimulateur = nullptr; }
+};
+
 void SurSignal(int numero) {
   TSimulateur* sim = gSimulateur.load();
   if (!sim) _exit(128 + numero);  // nothing registered yet, nothing to undo
@@ -49,6 +55,8 @@ int Echec(const QString& message) {
 
 int Sert(const TSimOptions& options) {
   TSimulateur sim(options);
+  // From here a signal stops the run and the clean-up below still happens.
+  const TCibleSignaux cible(&sim);
   QString erreur;
   if (!sim.Prepare(&erreur)) return Echec(erreur);
   TCarteComPorts carte;
@@ -59,9 +67,7 @@ int Sert(const TSimOptions& options) {
   std::printf("%s\n", sim.CheminEsclave().toLocal8Bit().constData());
   std::fflush(stdout);
 
-  gSimulateur = &sim;
   sim.Run();
-  gSimulateur = nullptr;
 
   // The device is gone with us: no file may keep pointing at it.
   if (!options.fichierPeripherique.isEmpty()) QFile::remove(options.fichierPeripherique);
