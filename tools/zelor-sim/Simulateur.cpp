@@ -11,9 +11,9 @@
 
 namespace {
 
-// A character on an asynchronous line: start bit, 7 data bits, parity and
-// 2 stop bits, hence 11 bits; the common rule of thumb counts 10, and so do
-// we, so the line time matches what the program's own estimate expects.
+// Ten bits a character, the usual figure for an asynchronous line (a 7E2
+// frame is in fact 11): scripts derive the pure line time from the byte
+// counts with the same figure, so the two agree.
 constexpr double kBitsParCaractere = 10;
 // Pause between two chunks of a reply written with --chunk.
 constexpr auto kPauseTranche = std::chrono::milliseconds(20);
@@ -25,6 +25,9 @@ constexpr size_t kTailleLecture = 4096;
 // disconnection first lets the last reply be read, for at most this long.
 constexpr auto kDelaiVidange = std::chrono::seconds(2);
 constexpr auto kPasVidange = std::chrono::milliseconds(5);
+// The kernel moves bytes written on the master into the slave's queue a
+// little later; until then the queue looks empty although they are coming.
+constexpr auto kDelaiAcheminement = std::chrono::milliseconds(50);
 
 enum : char { kCodeArret = 'q', kCodeCuvette = 'c', kCodeStatistiques = 's' };
 
@@ -240,9 +243,16 @@ bool TSimulateur::Inactif(TInstant maintenant) const {
 }
 
 void TSimulateur::LaisseLire() {
-  const TInstant fin = THorloge::now() + kDelaiVidange;
+  const TInstant debut = THorloge::now();
   const timespec pas = VersTimespec(kPasVidange);
-  while (pty_.EnAttenteDeLecture() > 0 && THorloge::now() < fin) nanosleep(&pas, nullptr);
+  bool vus = false;
+  for (TInstant t = debut; t < debut + kDelaiVidange; t = THorloge::now()) {
+    if (pty_.EnAttenteDeLecture() > 0)
+      vus = true;
+    else if (vus || t >= debut + kDelaiAcheminement)
+      return;
+    nanosleep(&pas, nullptr);
+  }
 }
 
 void TSimulateur::FermeLigne() {
