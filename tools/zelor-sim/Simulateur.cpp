@@ -67,7 +67,12 @@ bool TSimulateur::Prepare(QString* erreur) {
     return false;
   }
   if (!journal_.Ouvre(options_.journal, erreur)) return false;
-  if (maitre_ >= 0) return true;
+  if (maitre_ >= 0) {
+    // Replies must never block the loop, whoever opened the line.
+    if (fcntl(maitre_, F_SETFL, fcntl(maitre_, F_GETFL) | O_NONBLOCK) == 0) return true;
+    *erreur = QStringLiteral("Simulateur : descripteur de ligne inutilisable");
+    return false;
+  }
   if (!pty_.Ouvre(erreur)) return false;
   maitre_ = pty_.Maitre();
   return true;

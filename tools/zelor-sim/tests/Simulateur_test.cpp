@@ -1,7 +1,9 @@
 #include "tools/zelor-sim/Simulateur.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -127,6 +129,49 @@ TEST(Simulateur, DisconnectAfterClosesTheLine) {
   EXPECT_TRUE(ligne.AttendRaccrochage());
   EXPECT_TRUE(AttendQue([&] { return sim.LigneFermee(); }));
   sim.Attend();  // Run has returned by itself
+}
+
+// After a reset the program must not receive the rest of an old reply, or
+// it would take it for the answer to its next command.
+TEST(Simulateur, ResetDropsTheRestOfAReplyBeingSent) {
+  QTemporaryDir dossier;
+  TSimOptions o;
+  o.baud = 110;  // 91 ms a byte: the reset arrives long before the reply ends
+  o.journal = dossier.filePath("sim.log");
+  TSimulateur sim(o);
+  QString erreur;
+  ASSERT_TRUE(sim.Prepare(&erreur)) << erreur.toStdString();
+  sim.Start();
+  TLigneEsclave ligne(sim.CheminEsclave());
+  EXPECT_EQ(ligne.Echange("?RPTi\r", '\x02'), "\x02");
+  const QByteArray suite = ligne.Echange("@?RPS\r", kEtx);
+  EXPECT_TRUE(suite.endsWith("\x02RPSONX\x03")) << suite.toStdString();
+  EXPECT_LT(suite.size(), 8 + 4) << suite.toStdString();  // at most a byte or two of the name went on
+  sim.Stop();
+  sim.Attend();
+  const QByteArrayList lignes = LignesDe(o.journal);
+  ASSERT_GE(lignes.size(), 4);
+  EXPECT_EQ(lignes[1], R"(RX "\x40")");
+  EXPECT_TRUE(lignes[2].startsWith(R"(TX "\x02)") && lignes[2].endsWith(" cut by reset"))
+      << lignes[2].toStdString();
+  EXPECT_EQ(lignes[3], R"(RX "?RPS\r")");
+}
+
+TEST(Simulateur, ServesAMasterItIsGiven) {
+  const int maitre = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(maitre, 0);
+  ASSERT_EQ(grantpt(maitre), 0);
+  ASSERT_EQ(unlockpt(maitre), 0);
+  const QString esclave = QString::fromLocal8Bit(ptsname(maitre));
+  TSimOptions o;
+  o.rapide = true;
+  TSimulateur sim(o, maitre);
+  QString erreur;
+  ASSERT_TRUE(sim.Prepare(&erreur)) << erreur.toStdString();
+  sim.Start();
+  TLigneEsclave ligne(esclave);
+  EXPECT_EQ(ligne.Echange("@?RPS\r", kEtx), "\x02RPSONX\x03");
+  EXPECT_EQ(ligne.Echange("?RNGA   \r", kAck), "\x06");
 }
 
 // The binary as scripts use it: registration in the device map, the device
