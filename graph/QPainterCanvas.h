@@ -4,6 +4,7 @@
 #include "graph/Canvas.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPoint>
 #include <QVarLengthArray>
@@ -31,13 +32,19 @@ class QPainterCanvas : public Canvas {
   void Flush() override;
 
  private:
+  void LigneDroite(int x1, int y1, int x2, int y2);
+
   // Room for a whole spectrum polyline, so batching never allocates.
   static constexpr int PointsEnAttente = 1100;
 
   QPainter& peintre_;
   QPen plume_;
+  bool pointille_ = false;
   QColor couleurTexte_;
+  QFontMetrics mesures_;  // of the painter's current font
   QPoint position_;
   // Line-to calls since the last move, drawn as one polyline.
   QVarLengthArray<QPoint, PointsEnAttente> trace_;
+  // The dots of one dotted line.
+  QVarLengthArray<QPoint, PointsEnAttente> points_;
 };

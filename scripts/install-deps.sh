@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev libqt6serialport6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb xauth locales clang
+  fonts-dejavu-core
 )
 
 missing=()

@@ -7,8 +7,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -104,5 +107,52 @@ TEST_F(RenduFixture, MarqueDUnPointPendantLeBalayage) {
     for (int y = zone.top; y < zone.bottom; ++y) EXPECT_EQ(image.pixel(x, y), BleuPur) << x << "," << y;
   EXPECT_NE(image.pixel(zone.right, zone.bottom), BleuPur);
 }
+
+}  // namespace
+
+namespace {
+
+struct CasTrait {
+  const char* nom;
+  StylePlume style;
+  int x1, y1, x2, y2;
+  int pas;  // every `pas`-th pixel from (x1, y1) is painted, the others not
+};
+
+class TraitDroitTest : public ::testing::TestWithParam<CasTrait> {};
+
+TEST_P(TraitDroitTest, PixelsCouvertsDeBoutEnBout) {
+  const auto& c = GetParam();
+  QImage image(40, 40, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter peintre(&image);
+    QPainterCanvas canvas(peintre);
+    canvas.SetPen(c.style, QColor(0, 0, 255));
+    canvas.Line(c.x1, c.y1, c.x2, c.y2);
+  }
+  const int n = std::max(std::abs(c.x2 - c.x1), std::abs(c.y2 - c.y1));
+  const int dx = (c.x2 > c.x1) - (c.x2 < c.x1);
+  const int dy = (c.y2 > c.y1) - (c.y2 < c.y1);
+  int peints = 0;
+  for (int i = 0; i <= n; ++i) {
+    const bool attendu = i % c.pas == 0;
+    EXPECT_EQ(image.pixel(c.x1 + i * dx, c.y1 + i * dy) == BleuPur, attendu) << i;
+    peints += image.pixel(c.x1 + i * dx, c.y1 + i * dy) == BleuPur;
+  }
+  int total = 0;
+  for (int x = 0; x < 40; ++x)
+    for (int y = 0; y < 40; ++y) total += image.pixel(x, y) == BleuPur;
+  EXPECT_EQ(total, peints) << "rien hors du trait";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cas, TraitDroitTest,
+    ::testing::Values(CasTrait{"pleinHorizontal", StylePlume::Plein, 5, 10, 30, 10, 1},
+                      CasTrait{"pleinVerticalMontant", StylePlume::Plein, 7, 30, 7, 2, 1},
+                      CasTrait{"pointilleHorizontal", StylePlume::Pointille, 3, 4, 33, 4, 3},
+                      CasTrait{"pointilleVerticalMontant", StylePlume::Pointille, 9, 35, 9, 5, 3},
+                      CasTrait{"pointilleGauche", StylePlume::Pointille, 30, 20, 2, 20, 3}),
+    [](const auto& info) { return std::string(info.param.nom); });
 
 }  // namespace

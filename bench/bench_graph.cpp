@@ -1,0 +1,115 @@
+// Full repaint of the plot (curve mode, 1025 points, 1280x800) against a bare
+// QPainter polyline of the same points on the same image.
+#include "graph/Graphe.h"
+#include "graph/QPainterCanvas.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Largeur = 1280;
+constexpr int Hauteur = 800;
+constexpr double RatioVise = 3.0;
+
+std::unique_ptr<Tgraphe> GrapheDeMesure() {
+  auto graphe = std::make_unique<Tgraphe>();
+  graphe->mondeX.nom = "\x88";
+  graphe->mondeX.unite = "nm";
+  graphe->mondeY.nom = "A";
+  graphe->SetBornes(0, 0, 1024, 2);
+  graphe->premier = 0;
+  graphe->dernier = NbSlots - 1;
+  for (int w = 0; w < NbSlots; ++w) graphe->spectre[w] = 1 + 0.8 * std::sin(w / 40.0);
+  graphe->modeTrace = mtCourbe;
+  graphe->cadre = {0, 0, Largeur, Hauteur};
+  return graphe;
+}
+
+void BM_Repaint(benchmark::State& state) {
+  QImage image(Largeur, Hauteur, QImage::Format_RGB32);
+  auto graphe = GrapheDeMesure();
+  for (auto _ : state) {
+    QPainter peintre(&image);
+    QPainterCanvas canvas(peintre);
+    graphe->canvas = &canvas;
+    graphe->Dessine();
+    graphe->canvas = nullptr;
+  }
+  benchmark::DoNotOptimize(image.constBits());
+}
+
+void BM_Polyline(benchmark::State& state) {
+  QImage image(Largeur, Hauteur, QImage::Format_RGB32);
+  auto graphe = GrapheDeMesure();
+  {  // the same pixels as the repaint's curve
+    QPainter peintre(&image);
+    QPainterCanvas canvas(peintre);
+    graphe->canvas = &canvas;
+    graphe->Dessine();
+    graphe->canvas = nullptr;
+  }
+  std::vector<QPoint> points;
+  for (int w = 0; w < NbSlots; ++w) {
+    int px = 0;
+    int py = 0;
+    graphe->EcranXY(w, graphe->spectre[w], px, py);
+    points.emplace_back(px, py);
+  }
+  for (auto _ : state) {
+    QPainter peintre(&image);
+    peintre.setPen(QColor(0, 0, 255));
+    peintre.drawPolyline(points.data(), static_cast<int>(points.size()));
+  }
+  benchmark::DoNotOptimize(image.constBits());
+}
+
+// Medians of several interleaved repetitions, on wall-clock time: QPainter
+// spreads large fills over worker threads, which a thread's CPU time misses,
+// and the machine is shared, so single runs are noisy.
+constexpr int Repetitions = 9;
+BENCHMARK(BM_Polyline)->Repetitions(Repetitions)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Repaint)->Repetitions(Repetitions)->ReportAggregatesOnly(true);
+
+// Keeps the time per iteration of each benchmark for the closing ratio.
+class Rapporteur : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& run : runs)
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        temps[run.run_name.function_name] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> temps;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  // Interleaving spreads the machine's load evenly over both measurements.
+  std::vector<char*> arguments(argv, argv + argc);
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  arguments.insert(arguments.begin() + 1, interleave);
+  int n = static_cast<int>(arguments.size());
+  benchmark::Initialize(&n, arguments.data());
+  Rapporteur rapporteur;
+  benchmark::RunSpecifiedBenchmarks(&rapporteur);
+  benchmark::Shutdown();
+  const double polyline = rapporteur.temps["BM_Polyline"];
+  const double repaint = rapporteur.temps["BM_Repaint"];
+  if (polyline <= 0 || repaint <= 0) return 1;
+  std::printf("ratio graph_repaint_vs_polyline %.2f goal <=%.2f\n", repaint / polyline, RatioVise);
+  return 0;
+}
