@@ -129,10 +129,10 @@ int TPosixSerialDevice::Open(const std::string& path) {
 }
 
 void TPosixSerialDevice::Close() {
-  if (fd_ < 0) return;
-  ::ioctl(fd_, TIOCNXCL);
-  ::close(fd_);
-  fd_ = -1;
+  const int fd = fd_.exchange(-1);
+  if (fd < 0) return;
+  ::ioctl(fd, TIOCNXCL);
+  ::close(fd);
 }
 
 int TPosixSerialDevice::SetupQueues(uint32_t, uint32_t) {
@@ -233,7 +233,7 @@ int TPosixSerialDevice::SetControlBlock(const TDeviceControlBlock& block) {
 
 int TPosixSerialDevice::WaitEvent(bool wantInput, uint32_t& events) {
   events = 0;
-  pollfd fds[2] = {{fd_, static_cast<short>(wantInput ? POLLIN : 0), 0}, {waitCancel_, POLLIN, 0}};
+  pollfd fds[2] = {{fd_.load(), static_cast<short>(wantInput ? POLLIN : 0), 0}, {waitCancel_, POLLIN, 0}};
   for (;;) {
     const int n = ::poll(fds, 2, -1);
     if (n < 0 && errno == EINTR) continue;
@@ -275,7 +275,7 @@ int TPosixSerialDevice::Write(const uint8_t* data, uint32_t count) {
 }
 
 int TPosixSerialDevice::WaitWritable() {
-  pollfd fds[2] = {{fd_, POLLOUT, 0}, {writeCancel_, POLLIN, 0}};
+  pollfd fds[2] = {{fd_.load(), POLLOUT, 0}, {writeCancel_, POLLIN, 0}};
   for (;;) {
     const int n = ::poll(fds, 2, -1);
     if (n < 0 && errno == EINTR) continue;

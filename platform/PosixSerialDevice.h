@@ -6,6 +6,8 @@
 
 #include <termios.h>
 
+#include <atomic>
+
 class TPosixSerialDevice : public TSerialDevice {
  public:
   TPosixSerialDevice();
@@ -47,7 +49,8 @@ class TPosixSerialDevice : public TSerialDevice {
   friend int ProbeSerialDevice(const std::string& path);
   static int OpenLocked(const std::string& path);
 
-  int fd_ = -1;
+  // Read by the worker threads while the owner may close it.
+  std::atomic<int> fd_{-1};
   int waitCancel_ = -1;         // eventfd that ends a WaitEvent
   int writeCancel_ = -1;        // eventfd that ends a WaitWritable
   TDeviceControlBlock shadow_;  // the fields termios has no room for

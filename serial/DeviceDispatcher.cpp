@@ -240,6 +240,12 @@ void TDeviceDispatcher::OnDeviceGone(int error) {
   log_.Add(TLogType::Error, TLogSubType::LineStatus, static_cast<uint32_t>(-error));
 }
 
+void TDeviceDispatcher::InputRoomAgain() {
+  // The com thread waits for input again, so the next bytes arrive at once
+  // instead of at the next tick.
+  if (inputBlocked_.exchange(false)) device_->CancelWait();
+}
+
 void TDeviceDispatcher::PurgeDeviceInput() {
   if (device_->IsOpen()) device_->Purge(PurgeInput);
 }

@@ -71,6 +71,7 @@ class TDeviceDispatcher : public TBaseDispatcher {
  protected:
   void PurgeDeviceInput() override;
   void OutputQueued() override;
+  void InputRoomAgain() override;
 
  private:
   friend class TDispatcherThread;
@@ -112,7 +113,6 @@ class TDeviceDispatcher : public TBaseDispatcher {
   std::atomic<int> liveThreads_{0};
   std::atomic<bool> releaseInThread_{false};
   std::atomic<uint32_t> eventWord_{0};
-  std::atomic<bool> inputBlocked_{false};
   std::atomic<int> deviceError_{0};
 
   TSignalEvent comEvent_;

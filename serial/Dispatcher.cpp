@@ -115,6 +115,7 @@ int TBaseDispatcher::ReadByte() {
     byte = dispatch_[tail_];
     tail_ = (tail_ + 1) % DispatchBufferSize;
     full_ = false;
+    if (inputBlocked_ && StoredCount() <= DispatchBufferSize / 2) InputRoomAgain();
   }
   std::lock_guard main(mainLock_);
   if (trace_.On()) trace_.Add('R', byte);
@@ -136,6 +137,7 @@ void TBaseDispatcher::FlushInput() {
   scanPending_ = 0;
   notifyPos_ = head_;
   ++flushGeneration_;
+  if (inputBlocked_ && !inNotification_) InputRoomAgain();
   std::lock_guard main(mainLock_);
   triggers_.ResetPartialMatches();
 }
@@ -400,6 +402,7 @@ void TBaseDispatcher::SettleReadCount(uint32_t message, uint32_t announced, bool
   const uint32_t taken = std::min(std::max(largestRead_, readCount_), StoredCount());
   tail_ = (tail_ + taken) % DispatchBufferSize;
   if (taken != 0) full_ = false;
+  if (inputBlocked_ && StoredCount() <= DispatchBufferSize / 2) InputRoomAgain();
   if (message == TriggerAvailMsg && taken != announced) result = false;
   readCount_ = 0;
   largestRead_ = 0;

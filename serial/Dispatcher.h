@@ -86,6 +86,9 @@ class TBaseDispatcher {
   virtual void PurgeDeviceInput() {}
   virtual void OutputQueued() {}
   virtual int DeviceError() const { return 0; }
+  // The ring had filled up and now has room again: bytes may be waiting in
+  // the driver.
+  virtual void InputRoomAgain() {}
 
   void AllocateBuffers(uint32_t outSize);
   void ReleaseBuffers();
@@ -118,6 +121,9 @@ class TBaseDispatcher {
 
   TOutputRing output_;
   std::atomic<bool> outputWritten_{false};
+  // Set by the reading thread when the ring was full; the application side
+  // wakes it once half the ring is free again.
+  std::atomic<bool> inputBlocked_{false};
 
   TTriggerSet triggers_;
   struct TWindowHandler {
