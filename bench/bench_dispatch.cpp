@@ -1,0 +1,229 @@
+// Dispatcher against bare system calls on one pseudo-terminal: throughput
+// into the dispatch ring, request/reply latency up to the handler on the Qt
+// thread, and the CPU an idle open port costs. Prints "ratio" lines.
+#include "serial/DeviceDispatcher.h"
+#include "serial/NotifyWindow.h"
+#include "serial/tests/PtyPair.h"
+
+#include <QCoreApplication>
+#include <QSerialPort>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr size_t ThroughputBytes = 4 << 20;
+constexpr int RoundTrips = 300;
+constexpr auto IdlePeriod = std::chrono::seconds(5);
+const std::string Request = "?RPTA\r";
+const std::string Reply = "1.234\x03";
+
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+void Feed(TPtyPair& pty, size_t bytes) {
+  const std::string block(4096, 'z');
+  for (size_t done = 0; done < bytes; done += block.size()) pty.Send(block);
+}
+
+double BareThroughput(TPtyPair& pty) {
+  const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  termios tio{};
+  ::tcgetattr(fd, &tio);
+  ::cfmakeraw(&tio);
+  ::tcsetattr(fd, TCSANOW, &tio);
+  const auto start = Clock::now();
+  std::thread farEnd([&] { Feed(pty, ThroughputBytes); });
+  std::vector<char> buffer(8192);
+  size_t got = 0;
+  while (got < ThroughputBytes) {
+    pollfd p{fd, POLLIN, 0};
+    ::poll(&p, 1, 5000);
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n > 0) got += static_cast<size_t>(n);
+  }
+  const double rate = static_cast<double>(got) / Seconds(Clock::now() - start);
+  farEnd.join();
+  ::close(fd);
+  return rate;
+}
+
+double DispatchThroughput(TPtyPair& pty) {
+  TDeviceDispatcher d;
+  d.Open(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, 0);
+  const auto start = Clock::now();
+  std::thread farEnd([&] { Feed(pty, ThroughputBytes); });
+  size_t got = 0;
+  while (got < ThroughputBytes) {
+    if (d.ReadByte() >= 0) {
+      ++got;
+    } else {
+      std::this_thread::yield();
+    }
+  }
+  const double rate = static_cast<double>(got) / Seconds(Clock::now() - start);
+  farEnd.join();
+  return rate;
+}
+
+// The instrument: answers every request line with a reply.
+class TFarEnd {
+ public:
+  explicit TFarEnd(TPtyPair& pty) : pty_(pty), thread_([this] { Run(); }) {}
+  ~TFarEnd() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Run() {
+    std::string line;
+    while (!stop_) {
+      pollfd p{pty_.Master(), POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      char c[64];
+      const ssize_t n = ::read(pty_.Master(), c, sizeof c);
+      for (ssize_t i = 0; i < n; ++i) {
+        if (c[i] == '\r') pty_.Send(Reply);
+      }
+    }
+  }
+  TPtyPair& pty_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+std::vector<double> BareLatency(TPtyPair& pty) {
+  const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  termios tio{};
+  ::tcgetattr(fd, &tio);
+  ::cfmakeraw(&tio);
+  ::tcsetattr(fd, TCSANOW, &tio);
+  TFarEnd farEnd(pty);
+  std::vector<double> times;
+  for (int i = 0; i < RoundTrips; ++i) {
+    const auto start = Clock::now();
+    [[maybe_unused]] ssize_t w = ::write(fd, Request.data(), Request.size());
+    for (bool done = false; !done;) {
+      pollfd p{fd, POLLIN, 0};
+      ::poll(&p, 1, 5000);
+      char c[64];
+      const ssize_t n = ::read(fd, c, sizeof c);
+      done = n > 0 && c[n - 1] == '\x03';
+    }
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  ::close(fd);
+  return times;
+}
+
+std::vector<double> DispatchLatency(TPtyPair& pty) {
+  TDeviceDispatcher d;
+  d.Open(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, 0);
+  bool replied = false;
+  TNotifyWindow window([&](uint32_t message, uint32_t, uint32_t) {
+    if (message == TriggerDataMsg) replied = true;
+  });
+  d.RegisterWindowHandler(&window);
+  d.UpdateHandlerService(TBaseDispatcher::ServicePortInstalled);
+  d.AddDataTrigger(reinterpret_cast<const uint8_t*>("\x03"), 1, false);
+  TFarEnd farEnd(pty);
+  std::vector<double> times;
+  for (int i = 0; i < RoundTrips; ++i) {
+    replied = false;
+    const auto start = Clock::now();
+    d.WriteBlock(reinterpret_cast<const uint8_t*>(Request.data()), static_cast<uint32_t>(Request.size()));
+    while (!replied) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    times.push_back(Seconds(Clock::now() - start));
+    d.FlushInput();
+  }
+  d.Close();
+  return times;
+}
+
+std::vector<double> QtPortLatency(TPtyPair& pty) {
+  QSerialPort port(QString::fromStdString(pty.SlavePath()));
+  std::vector<double> times;
+  if (!port.open(QIODevice::ReadWrite)) return times;
+  TFarEnd farEnd(pty);
+  for (int i = 0; i < RoundTrips; ++i) {
+    const auto start = Clock::now();
+    port.write(Request.data(), static_cast<qint64>(Request.size()));
+    QByteArray got;
+    while (!got.endsWith('\x03')) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      got += port.readAll();
+    }
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  return times;
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+double ProcessCpuSeconds() {
+  rusage use{};
+  ::getrusage(RUSAGE_SELF, &use);
+  return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+         static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+double IdleCpuFraction(TPtyPair& pty) {
+  TDeviceDispatcher d;
+  d.Open(pty.SlavePath(), 9600, 2, 7, 2, 4096, 4096, 0);
+  const double cpu0 = ProcessCpuSeconds();
+  const auto start = Clock::now();
+  std::this_thread::sleep_for(IdlePeriod);
+  const double cpu = ProcessCpuSeconds() - cpu0;
+  return cpu / Seconds(Clock::now() - start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  TPtyPair pty;
+  if (!pty.Ok()) {
+    std::fprintf(stderr, "no pseudo-terminal\n");
+    return 1;
+  }
+  const double bare = BareThroughput(pty);
+  const double dispatched = DispatchThroughput(pty);
+  std::printf("throughput bare %.1f MB/s, dispatcher %.1f MB/s\n", bare / 1e6, dispatched / 1e6);
+
+  const auto bareTimes = BareLatency(pty);
+  const auto dispTimes = DispatchLatency(pty);
+  const auto qtTimes = QtPortLatency(pty);
+  std::printf("latency median us: bare %.1f, dispatcher %.1f, QSerialPort %.1f\n",
+              Percentile(bareTimes, 0.5) * 1e6, Percentile(dispTimes, 0.5) * 1e6,
+              Percentile(qtTimes, 0.5) * 1e6);
+
+  const double idle = IdleCpuFraction(pty);
+
+  std::printf("ratio dispatch_throughput_vs_read %.2f goal >=0.80\n", dispatched / bare);
+  std::printf("ratio dispatch_latency_median_vs_poll %.2f goal <=2.00\n",
+              Percentile(dispTimes, 0.5) / Percentile(bareTimes, 0.5));
+  std::printf("ratio dispatch_latency_p99_vs_poll %.2f goal <=3.00\n",
+              Percentile(dispTimes, 0.99) / Percentile(bareTimes, 0.99));
+  if (!qtTimes.empty()) {
+    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f (information)\n",
+                Percentile(dispTimes, 0.5) / Percentile(qtTimes, 0.5));
+  }
+  std::printf("ratio dispatch_idle_cpu_fraction %.4f goal <=0.01\n", idle);
+  return 0;
+}

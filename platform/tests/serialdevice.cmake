@@ -1,0 +1,3 @@
+zelor_add_gtest(platform_serialdevice_test LABEL platform
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/PosixSerialDevice_test.cpp
+  LIBS zelor_platform)

@@ -1,0 +1,450 @@
+#include "serial/DeviceDispatcher.h"
+
+#include "serial/DispatcherThreads.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr uint8_t ParityKeep = 5;
+constexpr uint8_t DataBitsKeep = 9;
+constexpr uint8_t StopBitsKeep = 3;
+constexpr uint32_t XonDefault = 17;
+constexpr uint32_t XoffDefault = 19;
+
+int MapOpenError(int error) {
+  switch (-error) {
+    case ENOENT:
+      return ErrFileNotFound;
+    case ENOTDIR:
+      return ErrPathNotFound;
+    // Another program holds the line: "access denied" to the port.
+    case EBUSY:
+    case EACCES:
+    case EPERM:
+      return ErrAccessDenied;
+    default:
+      return error;
+  }
+}
+
+bool SupportedBaud(uint32_t baud) {
+  static constexpr uint32_t Rates[] = {50,      75,      110,     134,     150,     200,    300,     600,
+                                       1200,    1800,    2400,    4800,    9600,    19200,  38400,   57600,
+                                       115200,  230400,  460800,  500000,  576000,  921600, 1000000, 1152000,
+                                       1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
+  for (uint32_t rate : Rates) {
+    if (rate == baud) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TDeviceDispatcher::TDeviceDispatcher(std::unique_ptr<TSerialDevice> device) : device_(std::move(device)) {}
+
+TDeviceDispatcher::~TDeviceDispatcher() {
+  Close();
+  // After a close from inside a notification the threads end by themselves.
+  SignalThreadsToStop();
+  if (outThread_) outThread_->Join();
+  if (comThread_) comThread_->Join();
+  if (dispThread_) dispThread_->Join();
+  ReleaseDevice();
+}
+
+bool TDeviceDispatcher::IsOpen() const {
+  return device_->IsOpen() && !closing_;
+}
+
+// ---------------------------------------------------------------- open, close
+
+int TDeviceDispatcher::Open(const std::string& path, uint32_t baud, uint8_t parity, uint8_t dataBits,
+                            uint8_t stopBits, uint32_t inSize, uint32_t outSize, uint32_t options) {
+  if (device_->IsOpen() || active_ || liveThreads_ > 0) return ErrAlreadyOpen;
+  closePending_ = false;
+  killThreads_ = false;
+  closing_ = false;
+  releaseInThread_ = false;
+  deviceError_ = 0;
+  inputBlocked_ = false;
+  int result = device_->Open(path);
+  if (result < 0) return MapOpenError(result);
+  result = device_->SetupQueues(inSize, outSize);
+  if (result < 0) {
+    device_->Close();
+    return result;
+  }
+  inSize_ = inSize;
+  AllocateBuffers(outSize);
+  {
+    std::lock_guard main(mainLock_);
+    result = device_->GetControlBlock(dcb_);
+    if (result < 0) {
+      Close();
+      return result;
+    }
+    // The line starts without flow control, whatever the device was left
+    // with: Xon/Xoff bytes are data until software flow is asked for.
+    dcb_.outX = dcb_.inX = false;
+    dcb_.outxCtsFlow = dcb_.outxDsrFlow = false;
+    dtrHardware_ = options & OptHwUseDtr;
+    rtsHardware_ = options & OptHwUseRts;
+    dtrState_ = options & OptDtr;
+    rtsState_ = options & OptRts;
+    if (dtrHardware_) dcb_.dtrControl = TDeviceControlBlock::ControlHandshake;
+    if (rtsHardware_) dcb_.rtsControl = TDeviceControlBlock::ControlHandshake;
+    triggers_.Clear();
+    dispatching_ = handlersDeleted_ = false;
+    device_->GetModemStatus(modemStatus_);
+    modemStatus_ &= 0xF0;
+    lastBaud_ = BaudAfterOpen;
+  }
+  // Written even when the values match: the raw line mode and the DTR and
+  // RTS states must reach the device at every open.
+  result = SetLineTo(baud, parity, dataBits, stopBits, true);
+  if (result < 0) {
+    Close();
+    return result;
+  }
+  {
+    std::lock_guard main(mainLock_);
+    device_->ClearErrors(lineErrors_);
+    trace_.Release();
+    log_.Release();
+    log_.SetTimeBase(TraceLogClockMs());
+  }
+  StartThreads();
+  return 0;
+}
+
+void TDeviceDispatcher::Close() {
+  if (!device_->IsOpen() || closing_) return;
+  FlushOutput();
+  FlushInput();
+  closing_ = true;
+  if (Dispatching()) {
+    // A handler closes the port: the dispatch thread is waiting for it, so
+    // the threads end on their own and the last one releases the device.
+    releaseInThread_ = true;
+    closePending_ = true;
+    SignalThreadsToStop();
+    if (liveThreads_ == 0 && !active_) ReleaseDevice();
+    return;
+  }
+  StopThreads();
+  ReleaseDevice();
+}
+
+void TDeviceDispatcher::ReleaseDevice() {
+  std::lock_guard buffer(bufferLock_);
+  std::lock_guard main(mainLock_);
+  if (device_->IsOpen()) device_->Close();
+  ReleaseBuffers();
+}
+
+// ---------------------------------------------------------------- threads
+
+void TDeviceDispatcher::StartThreads() {
+  if (active_.exchange(true)) throw std::logic_error("Dispatcher already started");
+  killThreads_ = false;
+  comThread_ = std::make_unique<TComThread>(*this);
+  dispThread_ = std::make_unique<TDispThread>(*this);
+  outThread_ = std::make_unique<TOutThread>(*this);
+  for (TDispatcherThread* thread :
+       {static_cast<TDispatcherThread*>(comThread_.get()), static_cast<TDispatcherThread*>(dispThread_.get()),
+        static_cast<TDispatcherThread*>(outThread_.get())}) {
+    generalEvent_.Reset();
+    thread->Start();
+    generalEvent_.WaitFor(ThreadStartTimeout);
+  }
+}
+
+void TDeviceDispatcher::SignalThreadsToStop() {
+  {
+    std::lock_guard main(mainLock_);
+    killThreads_ = true;
+  }
+  SignalOutput(true);
+  device_->CancelWrite();
+  device_->CancelWait();
+  readyEvent_.Set();
+  comEvent_.Set();
+  AbandonDelivery();
+}
+
+void TDeviceDispatcher::StopThreads() {
+  if (!active_) return;
+  SignalThreadsToStop();
+  // No lock is held here: the threads may need any of them to finish.
+  if (outThread_) outThread_->Join();
+  if (comThread_) comThread_->Join();
+  if (dispThread_) dispThread_->Join();
+  active_ = false;
+}
+
+void TDeviceDispatcher::ThreadEnded() {
+  if (--liveThreads_ != 0) return;
+  active_ = false;
+  if (releaseInThread_) ReleaseDevice();
+}
+
+// ---------------------------------------------------------------- reading
+
+void TDeviceDispatcher::ProcessDeviceEvent() {
+  ReadDeviceIntoBuffer();
+  if (!Dispatching()) {
+    while (!closePending_ && !killThreads_ && CheckDataAndAvailTriggers()) {
+    }
+  }
+}
+
+void TDeviceDispatcher::ReadDeviceIntoBuffer() {
+  std::lock_guard buffer(bufferLock_);
+  if (dispatch_.empty() || deviceError_ < 0) return;
+  if (full_) {
+    // The bytes wait in the driver queue, where its flow control acts; the
+    // com thread stops waking up for them until there is room again.
+    inputBlocked_ = true;
+    return;
+  }
+  if (inputBlocked_.exchange(false)) device_->CancelWait();
+  const int deviceCount = device_->BytesInQueue();
+  if (deviceCount <= 0) return;
+  const uint32_t free = DispatchBufferSize - StoredCount();
+  const uint32_t first = std::min(free, DispatchBufferSize - head_);
+  const int64_t rest = static_cast<int64_t>(deviceCount) - first;
+  const uint32_t second = static_cast<uint32_t>(std::clamp<int64_t>(rest, 0, free - first));
+  if (!ReadChunk(first)) return;
+  if (second > 0) ReadChunk(second);
+}
+
+bool TDeviceDispatcher::ReadChunk(uint32_t length) {
+  const uint32_t position = head_;
+  const int got = device_->Read(dispatch_.data() + position, length);
+  if (got < 0) {
+    OnDeviceGone(got);
+    return false;
+  }
+  if (got > 0) CommitReceived(position, static_cast<uint32_t>(got));
+  return static_cast<uint32_t>(got) == length;
+}
+
+void TDeviceDispatcher::OnDeviceGone(int error) {
+  if (deviceError_.exchange(ErrDeviceGone) == ErrDeviceGone) return;
+  std::lock_guard main(mainLock_);
+  log_.Add(TLogType::Error, TLogSubType::LineStatus, static_cast<uint32_t>(-error));
+}
+
+void TDeviceDispatcher::InputRoomAgain() {
+  // The com thread waits for input again, so the next bytes arrive at once
+  // instead of at the next tick.
+  if (inputBlocked_.exchange(false)) device_->CancelWait();
+}
+
+void TDeviceDispatcher::PurgeDeviceInput() {
+  if (device_->IsOpen()) device_->Purge(PurgeInput);
+}
+
+// ---------------------------------------------------------------- writing
+
+void TDeviceDispatcher::OutputQueued() {
+  SignalOutput(false);
+}
+
+void TDeviceDispatcher::SignalOutput(bool flush) {
+  {
+    std::lock_guard guard(outputSignalLock_);
+    (flush ? flushPending_ : outputPending_) = true;
+  }
+  outputSignalled_.notify_all();
+}
+
+void TDeviceDispatcher::TakeOutputSignals(bool& output, bool& flush) {
+  std::unique_lock guard(outputSignalLock_);
+  outputSignalled_.wait(guard, [this] { return outputPending_ || flushPending_; });
+  output = std::exchange(outputPending_, false);
+  flush = std::exchange(flushPending_, false);
+}
+
+bool TDeviceDispatcher::FlushRequested() {
+  std::lock_guard guard(outputSignalLock_);
+  return flushPending_;
+}
+
+int TDeviceDispatcher::FlushOutput() {
+  if (active_ && !killThreads_) {
+    flushAck_.Reset();
+    SignalOutput(true);
+    device_->CancelWrite();
+    flushAck_.WaitFor(FlushAckTimeout);
+  }
+  output_.Clear();
+  if (device_->IsOpen()) device_->Purge(PurgeOutput);
+  return 0;
+}
+
+int TDeviceDispatcher::Drain(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  if (!output_.WaitEmpty(deadline)) return -ETIMEDOUT;
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return device_->Drain(static_cast<uint32_t>(std::max<int64_t>(left.count(), 0)));
+}
+
+// ---------------------------------------------------------------- line settings
+
+int TDeviceDispatcher::SetLine(uint32_t baud, uint8_t parity, uint8_t dataBits, uint8_t stopBits) {
+  if (!IsOpen()) return ErrCommNotOpen;
+  return SetLineTo(baud, parity, dataBits, stopBits, false);
+}
+
+int TDeviceDispatcher::SetLineTo(uint32_t baud, uint8_t parity, uint8_t dataBits, uint8_t stopBits,
+                                 bool force) {
+  TDeviceControlBlock current;
+  {
+    std::lock_guard main(mainLock_);
+    if (const int result = device_->GetControlBlock(dcb_); result < 0) return result;
+    dcb_.binary = true;
+    dcb_.parityCheck = false;
+    dcb_.dsrSensitivity = false;
+    dcb_.txContinueOnXoff = true;
+    dcb_.nullStrip = false;
+    current = dcb_;
+  }
+  if (stopBits == 0) stopBits = 1;
+  if (stopBits > StopBitsKeep) stopBits = 2;
+  if (baud == 0) baud = current.baud;
+  if (parity == ParityKeep) parity = current.parity;
+  if (dataBits == DataBitsKeep) dataBits = current.byteSize;
+  if (!SupportedBaud(baud)) return ErrBaudRate;
+  if (dataBits < 5 || dataBits > 8) return ErrByteSize;
+  if (parity > 4) return ErrBadArgument;
+  uint8_t stopCode = current.stopBits;
+  if (stopBits != StopBitsKeep) stopCode = stopBits == 1 ? 0 : (dataBits == 5 ? 1 : 2);
+  if (!force && baud == current.baud && parity == current.parity && dataBits == current.byteSize &&
+      stopCode == current.stopBits) {
+    return 0;
+  }
+  // Bytes still queued go out with the old settings.
+  output_.WaitEmpty(std::chrono::steady_clock::now() + LineChangeDrainTimeout);
+  WaitCharacterTimes(dataBits, parity, stopCode);
+  std::lock_guard main(mainLock_);
+  if (const int result = device_->GetControlBlock(dcb_); result < 0) return result;
+  dcb_.baud = baud;
+  dcb_.parity = parity;
+  dcb_.byteSize = dataBits;
+  dcb_.stopBits = stopCode;
+  return WriteControlBlock();
+}
+
+void TDeviceDispatcher::WaitCharacterTimes(uint8_t dataBits, uint8_t parity, uint8_t stopCode) {
+  // 18 character times at the last baud written, for the UART to empty.
+  constexpr int64_t CharacterTimes = 18;
+  constexpr int64_t UnitsPerSecond = 10000000;  // 100 ns units
+  constexpr int64_t MinimumUnits = 10000;
+  const int64_t bits = dataBits + 2 + (parity != 0 ? 1 : 0) + (stopCode != 0 ? 1 : 0);
+  int64_t units = (UnitsPerSecond / std::max<uint32_t>(lastBaud_, 1)) * bits * CharacterTimes;
+  if (units < MinimumUnits) units *= 2;
+  std::this_thread::sleep_for(std::chrono::milliseconds((units + MinimumUnits - 1) / MinimumUnits));
+}
+
+int TDeviceDispatcher::WriteControlBlock() {
+  std::lock_guard main(mainLock_);
+  if (!dtrHardware_)
+    dcb_.dtrControl = dtrState_ ? TDeviceControlBlock::ControlEnable : TDeviceControlBlock::ControlDisable;
+  if (!rtsHardware_)
+    dcb_.rtsControl = rtsState_ ? TDeviceControlBlock::ControlEnable : TDeviceControlBlock::ControlDisable;
+  if (const int result = device_->SetControlBlock(dcb_); result < 0) return result;
+  lastBaud_ = dcb_.baud;
+  if (!dtrHardware_) device_->Escape(dtrState_ ? TEscape::SetDtr : TEscape::ClearDtr);
+  if (!rtsHardware_) device_->Escape(rtsState_ ? TEscape::SetRts : TEscape::ClearRts);
+  return 0;
+}
+
+TDeviceControlBlock TDeviceDispatcher::ControlBlock() {
+  std::lock_guard main(mainLock_);
+  return dcb_;
+}
+
+uint8_t TDeviceDispatcher::ModemStatus() {
+  std::lock_guard main(mainLock_);
+  uint8_t lines = 0;
+  if (IsOpen() && device_->GetModemStatus(lines) == 0) {
+    modemStatus_ = static_cast<uint8_t>((((modemStatus_ ^ lines) >> 4) & 0x0F) | lines);
+  }
+  return modemStatus_;
+}
+
+// ---------------------------------------------------------------- flow control
+
+int TDeviceDispatcher::SetHardwareFlow(uint32_t fullLevel, uint32_t resumeLevel, uint32_t options) {
+  if (!IsOpen()) return ErrCommNotOpen;
+  std::lock_guard main(mainLock_);
+  if (fullLevel < resumeLevel || fullLevel > inSize_) return ErrBadArgument;
+  dcb_.outxCtsFlow = options & HwfRequireCts;
+  dcb_.outxDsrFlow = options & HwfRequireDsr;
+  dtrHardware_ = options & HwfUseDtr;
+  rtsHardware_ = options & HwfUseRts;
+  if (dtrHardware_) dcb_.dtrControl = TDeviceControlBlock::ControlHandshake;
+  if (rtsHardware_) dcb_.rtsControl = TDeviceControlBlock::ControlHandshake;
+  dcb_.xoffLim = static_cast<uint16_t>(inSize_ - fullLevel);
+  dcb_.xonLim = static_cast<uint16_t>(resumeLevel);
+  return WriteControlBlock();
+}
+
+int TDeviceDispatcher::SetSoftwareFlow(uint32_t fullLevel, uint32_t resumeLevel, uint32_t options) {
+  if (!IsOpen()) return ErrCommNotOpen;
+  std::lock_guard main(mainLock_);
+  if (fullLevel < resumeLevel || fullLevel > inSize_) return ErrBadArgument;
+  if (options == 0) {
+    dcb_.inX = dcb_.outX = false;
+    return WriteControlBlock();
+  }
+  if (options & SwfReceive) {
+    dcb_.inX = true;
+    dcb_.xoffLim = static_cast<uint16_t>(inSize_ - fullLevel);
+    dcb_.xonLim = static_cast<uint16_t>(resumeLevel);
+  }
+  if (options & SwfTransmit) dcb_.outX = true;
+  dcb_.xonChar = XonDefault;
+  dcb_.xoffChar = XoffDefault;
+  return WriteControlBlock();
+}
+
+int TDeviceDispatcher::ClearSoftwareFlow() {
+  if (!IsOpen()) return ErrCommNotOpen;
+  std::lock_guard main(mainLock_);
+  dcb_.inX = dcb_.outX = false;
+  return WriteControlBlock();
+}
+
+int TDeviceDispatcher::SetFlowCharacters(uint8_t xon, uint8_t xoff) {
+  if (!IsOpen()) return ErrCommNotOpen;
+  std::lock_guard main(mainLock_);
+  dcb_.xonChar = xon;
+  dcb_.xoffChar = xoff;
+  return WriteControlBlock();
+}
+
+int TDeviceDispatcher::SetDTR(bool on) {
+  if (!IsOpen()) return ErrCommNotOpen;
+  std::lock_guard main(mainLock_);
+  if (dtrHardware_) return 1;
+  if (device_->Escape(on ? TEscape::SetDtr : TEscape::ClearDtr) < 0) return ErrBadArgument;
+  dtrState_ = on;
+  return 0;
+}
+
+int TDeviceDispatcher::SetRTS(bool on) {
+  if (!IsOpen()) return ErrCommNotOpen;
+  std::lock_guard main(mainLock_);
+  if (rtsHardware_) return 1;
+  if (device_->Escape(on ? TEscape::SetRts : TEscape::ClearRts) < 0) return ErrBadArgument;
+  rtsState_ = on;
+  return 0;
+}

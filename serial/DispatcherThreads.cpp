@@ -1,0 +1,95 @@
+#include "serial/DispatcherThreads.h"
+
+#include "serial/DeviceDispatcher.h"
+
+TDispatcherThread::~TDispatcherThread() {
+  Join();
+}
+
+void TDispatcherThread::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
+
+void TDispatcherThread::Join() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void TDispatcherThread::Run() {
+  ++dispatcher_.liveThreads_;
+  try {
+    Execute();
+  } catch (...) {
+    // An escaping error ends this thread only; the others go on.
+    dispatcher_.generalEvent_.Set();
+  }
+  dispatcher_.ThreadEnded();
+}
+
+void TComThread::Execute() {
+  auto& d = dispatcher_;
+  d.generalEvent_.Set();
+  while (!d.killThreads_) {
+    uint32_t events = 0;
+    const int result = d.device_->WaitEvent(!d.inputBlocked_, events);
+    if (result < 0) {
+      // A hung-up device would wake every wait at once: stop waiting on it.
+      d.OnDeviceGone(result);
+      return;
+    }
+    if (d.killThreads_) return;
+    if (result == 0) continue;  // woken to re-arm or to stop
+    d.eventWord_ = events;
+    d.comEvent_.Set();
+    d.readyEvent_.Wait();
+  }
+}
+
+void TDispThread::Execute() {
+  auto& d = dispatcher_;
+  d.generalEvent_.Set();
+  while (!d.killThreads_ && !d.closePending_) {
+    const bool signalled = d.comEvent_.WaitFor(TDeviceDispatcher::DispatchTick);
+    if (d.killThreads_) return;
+    d.ProcessDeviceEvent();
+    if (signalled) d.readyEvent_.Set();
+  }
+}
+
+void TOutThread::Execute() {
+  auto& d = dispatcher_;
+  d.generalEvent_.Set();
+  while (!d.killThreads_ && !d.closePending_) {
+    bool output = false;
+    bool flush = false;
+    d.TakeOutputSignals(output, flush);
+    if (d.killThreads_) return;
+    // A flush drops what is still queued, so it is not written first.
+    if (output && !flush) WriteOut();
+    if (flush) d.flushAck_.Set();
+  }
+}
+
+void TOutThread::WriteOut() {
+  auto& d = dispatcher_;
+  TOutputRing::TRun run;
+  while (!d.killThreads_ && !d.FlushRequested() && d.output_.NextRun(run)) {
+    const int sent = d.device_->Write(run.data, run.count);
+    if (sent > 0) {
+      d.output_.Advance(run, static_cast<uint32_t>(sent));
+      continue;
+    }
+    if (sent < 0) {
+      // The run cannot be written: drop it rather than retry for ever.
+      d.output_.Advance(run, run.count);
+      d.OnDeviceGone(sent);
+      continue;
+    }
+    const int ready = d.device_->WaitWritable();
+    if (ready < 0) {
+      d.output_.Advance(run, run.count);
+      d.OnDeviceGone(ready);
+    }
+    // 0: woken by a flush or a stop, which the loop condition sees; a stale
+    // wake-up just tries again.
+  }
+}

@@ -1,0 +1,346 @@
+#include "serial/DeviceDispatcher.h"
+#include "serial/NotifyWindow.h"
+#include "serial/tests/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <termios.h>
+
+#include <thread>
+
+namespace {
+
+struct TEvent {
+  uint32_t message;
+  uint32_t wParam;
+  uint32_t lParam;
+  std::string read;  // what the handler took
+};
+
+std::string Pattern(size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return s;
+}
+
+class DispatcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+
+  int Open(uint32_t outSize = 4096) {
+    return d->Open(pty.SlavePath(), 9600, 2, 7, 2, 4096, outSize, OptDtr | OptRts);
+  }
+
+  // Notifications go to `window`; the handler records them and runs `onEvent`.
+  void Listen() {
+    window = std::make_unique<TNotifyWindow>([this](uint32_t m, uint32_t w, uint32_t l) {
+      TEvent e{m, w, l, {}};
+      if (m == TriggerAvailMsg && takeAnnounced) {
+        for (uint32_t i = 0; i < w; ++i) {
+          const int b = d->ReadByte();
+          if (b >= 0) e.read.push_back(static_cast<char>(b));
+        }
+      }
+      events.push_back(e);
+      if (onEvent) onEvent(events.back());
+    });
+    d->RegisterWindowHandler(window.get());
+    d->UpdateHandlerService(TBaseDispatcher::ServicePortInstalled);
+  }
+
+  int AddTrigger(const std::string& s, bool ignoreCase = false) {
+    return d->AddDataTrigger(reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(s.size()),
+                             ignoreCase);
+  }
+
+  int Write(const std::string& s) {
+    return d->WriteBlock(reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(s.size()));
+  }
+
+  std::string ReadAll() {
+    std::string got;
+    for (int b = d->ReadByte(); b >= 0; b = d->ReadByte()) got.push_back(static_cast<char>(b));
+    return got;
+  }
+
+  TPtyPair pty;
+  std::unique_ptr<TDeviceDispatcher> d = std::make_unique<TDeviceDispatcher>();
+  std::unique_ptr<TNotifyWindow> window;
+  std::vector<TEvent> events;
+  std::function<void(TEvent&)> onEvent;
+  bool takeAnnounced = true;
+};
+
+TEST_F(DispatcherTest, OpenErrorsAreThePortsCodes) {
+  EXPECT_EQ(d->Open("/dev/zelor-no-such-port", 9600, 0, 8, 1, 4096, 4096, 0), ErrFileNotFound);
+  EXPECT_EQ(d->Open("/dev/null", 9600, 0, 8, 1, 4096, 4096, 0), -ENOTTY);
+  ASSERT_EQ(Open(), 0);
+  TDeviceDispatcher second;
+  EXPECT_EQ(second.Open(pty.SlavePath(), 9600, 0, 8, 1, 4096, 4096, 0), ErrAccessDenied);
+  d->Close();
+  EXPECT_EQ(second.Open(pty.SlavePath(), 9600, 0, 8, 1, 4096, 4096, 0), 0);
+}
+
+TEST_F(DispatcherTest, ReceivedBytesArriveInOrderThroughWrapsAndAFullRing) {
+  ASSERT_EQ(Open(), 0);
+  const std::string sent = Pattern(3 * TBaseDispatcher::DispatchBufferSize + 1234);
+  std::thread farEnd([&] {
+    static constexpr size_t Chunks[] = {1, 7, 333, 4097, 2, 8191, 13};
+    size_t done = 0;
+    for (size_t i = 0; done < sent.size(); ++i) {
+      const size_t n = std::min(Chunks[i % std::size(Chunks)], sent.size() - done);
+      ASSERT_TRUE(pty.Send(sent.substr(done, n)));
+      done += n;
+    }
+  });
+  // Nobody reads at first: the ring fills up and the rest waits in the driver.
+  EXPECT_TRUE(WaitUntil([&] { return d->BytesAvailable() == TBaseDispatcher::DispatchBufferSize; }));
+  std::string got;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        got += ReadAll();
+        return got.size() >= sent.size();
+      },
+      std::chrono::seconds(60)))
+      << got.size() << " of " << sent.size() << " avail " << d->BytesAvailable();
+  farEnd.join();
+  EXPECT_EQ(got.size(), sent.size());
+  EXPECT_TRUE(got == sent) << "first difference at "
+                           << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
+}
+
+TEST_F(DispatcherTest, QueuedWritesLeaveInOrder) {
+  ASSERT_EQ(Open(1000), 0);
+  const std::string sent = Pattern(20000);
+  std::string got;
+  std::thread farEnd([&] { got = pty.Receive(sent.size(), std::chrono::seconds(60)); });
+  size_t done = 0;
+  for (size_t i = 0; done < sent.size(); ++i) {
+    const size_t n = std::min<size_t>(1 + (i * 37) % 600, sent.size() - done);
+    if (Write(sent.substr(done, n)) == ErrOutputBufferTooSmall) {
+      ASSERT_TRUE(WaitUntil([&] { return d->OutputCount() + n <= 1000; }));
+      continue;
+    }
+    done += n;
+  }
+  EXPECT_EQ(Write(std::string(1001, 'x')), ErrOutputBufferTooSmall);
+  farEnd.join();
+  EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+}
+
+struct TLineCase {
+  uint32_t baud;
+  uint8_t parity, dataBits, stopBits;
+  speed_t speed;
+  tcflag_t size, parityFlags, stopFlag;
+};
+
+class LineSettingsTest : public DispatcherTest, public ::testing::WithParamInterface<TLineCase> {};
+
+TEST_P(LineSettingsTest, ReachTheDevice) {
+  const auto& c = GetParam();
+  ASSERT_EQ(Open(), 0);
+  ASSERT_EQ(d->SetLine(c.baud, c.parity, c.dataBits, c.stopBits), 0);
+  const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  termios tio{};
+  ASSERT_EQ(::tcgetattr(fd, &tio), 0);
+  ::close(fd);
+  EXPECT_EQ(cfgetospeed(&tio), c.speed);
+  // A pseudo-terminal forces CS8 and clears PARENB on its own; what it keeps
+  // shows the settings arrived. The full mapping is checked on termios.
+  EXPECT_EQ(tio.c_cflag & (PARODD | CMSPAR), c.parityFlags & (PARODD | CMSPAR));
+  EXPECT_EQ(tio.c_cflag & CSTOPB, c.stopFlag);
+  EXPECT_EQ(tio.c_lflag & ICANON, 0u);  // raw line
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LineSettingsTest,
+                         ::testing::Values(TLineCase{9600, 2, 7, 2, B9600, CS7, PARENB, CSTOPB},
+                                           TLineCase{19200, 0, 8, 1, B19200, CS8, 0, 0},
+                                           TLineCase{115200, 1, 8, 1, B115200, CS8, PARENB | PARODD, 0},
+                                           TLineCase{1200, 3, 7, 1, B1200, CS7, PARENB | PARODD | CMSPAR, 0},
+                                           TLineCase{4800, 4, 5, 2, B4800, CS5, PARENB | CMSPAR, CSTOPB}));
+
+TEST_F(DispatcherTest, BadLineValuesAreRefusedAndKeepValuesKeep) {
+  ASSERT_EQ(Open(), 0);
+  EXPECT_EQ(d->SetLine(12345, 0, 8, 1), ErrBaudRate);
+  EXPECT_EQ(d->SetLine(9600, 0, 4, 1), ErrByteSize);
+  ASSERT_EQ(d->SetLine(0, 5, 9, 3), 0);
+  const TDeviceControlBlock block = d->ControlBlock();
+  EXPECT_EQ(block.baud, 9600u);
+  EXPECT_EQ(block.stopBits, 2);
+}
+
+TEST_F(DispatcherTest, DrainWaitsForTheFarEndAndFlushDropsWhatIsQueued) {
+  ASSERT_EQ(Open(4096), 0);
+  std::string got;
+  std::thread farEnd([&] { got = pty.Receive(3000); });
+  ASSERT_EQ(Write(Pattern(3000)), 3000);
+  EXPECT_EQ(d->Drain(std::chrono::seconds(20)), 0);
+  farEnd.join();
+  EXPECT_EQ(got, Pattern(3000));
+
+  // The far end stops reading: the driver fills and the output thread waits.
+  for (int i = 0; i < 200 && Write(std::string(4000, 'q')) > 0;) {
+    WaitUntil([&] { return d->OutputCount() == 0; }, std::chrono::milliseconds(200));
+    ++i;
+  }
+  EXPECT_EQ(d->FlushOutput(), 0);
+  EXPECT_EQ(d->OutputCount(), 0u);
+  ASSERT_EQ(Write("END"), 3);
+  std::string tail;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        tail += pty.Receive(1 << 20, std::chrono::milliseconds(50));
+        return tail.size() >= 3 && tail.compare(tail.size() - 3, 3, "END") == 0;
+      },
+      std::chrono::seconds(30)));
+  EXPECT_EQ(tail.find_first_not_of('q'), tail.size() - 3);
+
+  ASSERT_TRUE(pty.Send("abc"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 3; }));
+  d->FlushInput();
+  EXPECT_FALSE(d->InputReady());
+  EXPECT_EQ(d->ReadByte(), ErrBufferIsEmpty);
+  ASSERT_TRUE(pty.Send("d"));
+  ASSERT_TRUE(WaitUntil([&] { return d->InputReady(); }));
+  EXPECT_EQ(d->ReadByte(), 'd');
+}
+
+TEST_F(DispatcherTest, AvailDataAvailOrderWithThresholdOne) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  d->SetAvailThreshold(1);
+  const int etx = AddTrigger("\x03");
+  ASSERT_GT(etx, 0);
+  ASSERT_TRUE(pty.Send("123\x03"));
+  ASSERT_TRUE(WaitUntil([&] { return events.size() >= 3; }));
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].message, TriggerAvailMsg);
+  EXPECT_EQ(events[0].wParam, 3u);
+  EXPECT_EQ(events[0].read, "123");
+  EXPECT_EQ(events[1].message, TriggerDataMsg);
+  EXPECT_EQ(events[1].wParam, static_cast<uint32_t>(etx));
+  EXPECT_EQ(events[1].lParam, (static_cast<uint32_t>(d->Index()) << 16) | 1u);
+  EXPECT_EQ(events[2].message, TriggerAvailMsg);
+  EXPECT_EQ(events[2].read, "\x03");
+  EXPECT_FALSE(d->InputReady());
+}
+
+TEST_F(DispatcherTest, AvailThresholdHoldsBackSmallCounts) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  takeAnnounced = false;
+  d->SetAvailThreshold(4);
+  ASSERT_TRUE(pty.Send("ab"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 2; }));
+  ASSERT_TRUE(pty.Send("cd"));
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty(); }));
+  EXPECT_EQ(events[0].wParam, 4u);
+  // Removing handle 1 switches the avail trigger off.
+  EXPECT_EQ(d->RemoveTrigger(AvailTriggerHandle), 0);
+  EXPECT_EQ(ReadAll(), "abcd");
+  ASSERT_TRUE(pty.Send("efghij"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 6; }));
+  EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(DispatcherTest, TriggerRemovedInsideAHandlerIsNeverDeliveredAgain) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  const int first = AddTrigger("!");
+  const int second = AddTrigger("!");
+  // Delivery runs last to first: `second`'s handler removes both.
+  onEvent = [&](TEvent& e) {
+    if (e.message == TriggerDataMsg) {
+      EXPECT_EQ(d->RemoveTrigger(e.wParam), 0);
+      if (e.wParam == static_cast<uint32_t>(second)) {
+        EXPECT_EQ(d->RemoveTrigger(first), 0);
+      }
+    }
+  };
+  ASSERT_TRUE(pty.Send("a!b!"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 4; }));
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty(); }));
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].wParam, static_cast<uint32_t>(second));
+  EXPECT_EQ(d->RemoveTrigger(first), ErrBadTriggerHandle);
+  const int third = AddTrigger("?");
+  EXPECT_GT(third, second);
+  ASSERT_TRUE(pty.Send("?"));
+  ASSERT_TRUE(WaitUntil([&] { return events.size() == 2; }));
+  EXPECT_EQ(events[1].wParam, static_cast<uint32_t>(third));
+}
+
+TEST_F(DispatcherTest, InputFlushedInsideANotificationFiresNothingOnDiscardedBytes) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  takeAnnounced = false;
+  d->SetAvailThreshold(1);
+  AddTrigger("X");
+  onEvent = [&](TEvent& e) {
+    if (e.message != TriggerAvailMsg || events.size() != 1) return;
+    d->FlushInput();
+    EXPECT_FALSE(d->InputReady());
+  };
+  ASSERT_TRUE(pty.Send("abXcdX"));
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return d->Dispatching() == false; }));
+  ASSERT_TRUE(pty.Send("Y"));
+  ASSERT_TRUE(WaitUntil([&] { return events.size() >= 2; }));
+  ASSERT_EQ(events.size(), 2u) << "a trigger fired on flushed bytes";
+  EXPECT_EQ(events[0].wParam, 2u);
+  EXPECT_EQ(events[1].message, TriggerAvailMsg);
+  EXPECT_EQ(events[1].wParam, 1u);
+  EXPECT_EQ(ReadAll(), "Y");
+}
+
+TEST_F(DispatcherTest, CloseFromInsideAHandlerFinishesWithoutDeadlock) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  AddTrigger("\x03");
+  onEvent = [&](TEvent&) { d->Close(); };
+  ASSERT_TRUE(
+      pty.Send("1.234\x03"
+               "more\x03"));
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !d->ThreadsRunning(); }));
+  EXPECT_EQ(events.size(), 1u);
+  EXPECT_FALSE(d->IsOpen());
+  EXPECT_EQ(d->ReadByte(), ErrBufferIsEmpty);
+  d.reset();
+  TDeviceDispatcher again;
+  EXPECT_EQ(again.Open(pty.SlavePath(), 9600, 0, 8, 1, 4096, 4096, 0), 0);
+}
+
+TEST_F(DispatcherTest, DeviceGoneIsReportedAndCloseStillReturns) {
+  ASSERT_EQ(Open(), 0);
+  ASSERT_TRUE(pty.Send("ok"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 2; }));
+  pty.CloseMaster();
+  ASSERT_TRUE(WaitUntil([&] { return d->DeviceError() == ErrDeviceGone; }));
+  EXPECT_EQ(Write("x"), ErrDeviceGone);
+  EXPECT_EQ(ReadAll(), "ok");  // what had arrived is not lost
+  d->Close();
+  EXPECT_FALSE(d->ThreadsRunning());
+}
+
+TEST_F(DispatcherTest, AnUnansweredNotificationIsAbandonedAndNeverRunsLate) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  d->SetAvailThreshold(1);
+  ASSERT_TRUE(pty.Send("late"));
+  // This thread runs no event loop until the dispatch thread has given up.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (d->AbandonedDeliveries() == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // polls a condition, no event loop
+  }
+  ASSERT_EQ(d->AbandonedDeliveries(), 1u);
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(d->BytesAvailable(), 4u);
+  EXPECT_EQ(ReadAll(), "late");
+}
+
+}  // namespace
