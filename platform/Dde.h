@@ -92,6 +92,7 @@ class DdeClient {
   // the bus that offers the topic. False (with Erreur()) when nothing answers.
   bool Connecte(const QString& service, const QString& topic, int delaiMs = kDelaiConnexionMs);
   bool EstConnecte() const { return !nomBus_.isEmpty(); }
+  bool BusDisponible() const { return bus_.isConnected(); }
   void Deconnecte();
 
   // The server's acknowledgement, or nothing when no answer came in time.
