@@ -6,10 +6,12 @@
 //   mesurial-standin [--output F]   (default: ~/mesurial-recu.txt)
 #include <QClipboard>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTimer>
 #include <cstdio>
 
 #include "export/TexteAnsi.h"
@@ -21,6 +23,8 @@ namespace {
 constexpr char kService[] = "Mesurial";
 constexpr char kTopic[] = "ServeurDDE";
 constexpr char kItem[] = "ServeurItem";
+// How often we check that the bus is still there; without it we are useless.
+constexpr int kSurveillanceBusMs = 1000;
 
 QByteArray TextePressePapiers() {
   const QMimeData* donnees = QGuiApplication::clipboard()->mimeData();
@@ -71,5 +75,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mesurial-standin : %s\n", qPrintable(serveur.Erreur()));
     return 1;
   }
+  // A private bus (a test's) that goes away takes us with it.
+  QTimer surveillance;
+  QObject::connect(&surveillance, &QTimer::timeout, [] {
+    if (!QDBusConnection::sessionBus().isConnected()) QCoreApplication::quit();
+  });
+  surveillance.start(kSurveillanceBusMs);
   return app.exec();
 }
