@@ -2,6 +2,8 @@
 #include "app/Fenetres.h"
 
 #include "instrument/Cfgspect.h"
+#include "platform/Registre.h"
+#include "serial/ComPort.h"
 
 TSpectreDlg::TSpectreDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Balayage du spectre"));
@@ -40,4 +42,8 @@ Fenetres::Fenetres()
   dialogues.CommandeDlg = CommandeDlg.get();
   dialogues.ConstanteDlg = ConstanteDlg.get();
   SpectreMain->FixeDialogues(dialogues);
+  ChoixSpectroDlg->PortPresent = [](int n) { return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n)); };
+  ChoixSpectroDlg->LitRegistre = [](const QString& nom) {
+    return LitValeurRegistre(QStringLiteral("Hardware\\DeviceMap\\SerialComm"), nom);
+  };
 }

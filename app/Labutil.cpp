@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <locale>
 #include <string>
 
@@ -87,4 +88,11 @@ double TexteVersReel(std::string_view texte) {
   const auto [ptr, ec] = std::from_chars(debut, fin, valeur);
   if (ec != std::errc() || ptr != fin || !std::isfinite(valeur)) return ValeurIndefinie;
   return valeur;
+}
+
+int ArrondiEntier(double valeur) {
+  if (!std::isfinite(valeur)) return 0;
+  const double arrondi = std::nearbyint(valeur);
+  if (arrondi < std::numeric_limits<int>::min() || arrondi > std::numeric_limits<int>::max()) return 0;
+  return static_cast<int>(arrondi);
 }

@@ -8,6 +8,10 @@
 // tested by exact equality.
 inline constexpr double ValeurIndefinie = 1e-26;
 
+// Wavelengths are whole nanometres, 0 to 1024: the index into the fixed
+// tables of the baseline and of the spectrum.
+inline constexpr int LambdaMaxTable = 1024;
+
 // Separator of the program's own conversions: "." from start-up on, whatever
 // the user's regional settings say.
 inline constexpr char SeparateurConversion = '.';
@@ -28,3 +32,7 @@ void FixeSeparateurUtilisateur(char separateur);
 // ValeurIndefinie, as does a value outside the range of a double.
 // Independent of the process locale.
 double TexteVersReel(std::string_view texte);
+
+// Nearest integer, a half going to the even neighbour; a value that is not
+// finite or lies outside the int range gives 0, like an unreadable reply.
+int ArrondiEntier(double valeur);

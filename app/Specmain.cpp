@@ -13,6 +13,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 #include "app/FiltreClavier.h"
 #include "app/IconesActions.h"
 #include "app/TexteAffiche.h"
@@ -78,11 +80,40 @@ void TPaintBox::paintEvent(QPaintEvent*) {
 
 TSpectreMain::TSpectreMain(Tspectro& spectro, QWidget* parent)
     : QMainWindow(parent),
-      Message([this](const QString& texte) { QMessageBox::information(this, windowTitle(), texte); }),
       Spectro(spectro),
+      VideTrace([this] { VideTraceVoie(); }),
+      Message([this](const QString& texte) { QMessageBox::information(this, windowTitle(), texte); }),
       filtre(new FiltreClavier(this)) {
   CreeControles();
+  PrepareVoieSerie();
   FormCreate();
+}
+
+void TSpectreMain::PrepareVoieSerie() {
+  VoieSerie.SetComNumber(1);
+  VoieSerie.SetBaud(9600);
+  VoieSerie.SetParity(pEven);
+  VoieSerie.SetDataBits(7);
+  VoieSerie.SetStopBits(2);
+  VoieSerie.SetInSize(TailleFilesVoie);
+  VoieSerie.SetOutSize(TailleFilesVoie);
+  VoieSerie.SetAutoOpen(false);
+  VoieSerie.SetTraceSize(TailleTrace);
+  VoieSerie.SetTraceName(NomTrace);
+  VoieSerie.SetTracing(tlOn);
+  VoieSerie.SetLogSize(TailleTrace);
+  VoieSerie.SetLogName(NomLog);
+  VoieSerie.SetLogging(tlOn);
+  VoieSerie.SetOnTriggerAvail([this](TCustomComPort& voie, uint16_t count) { Protocole.TriggerAvail(voie, count); });
+}
+
+void TSpectreMain::VideTraceVoie() {
+  if (VoieSerie.Tracing() != tlOn) return;
+  try {
+    VoieSerie.SetTracing(tlDump);
+  } catch (const std::exception& erreur) {
+    std::fprintf(stderr, "zelor: trace non écrite dans %s : %s\n", NomTrace, erreur.what());
+  }
 }
 
 TSpectreMain::~TSpectreMain() {
@@ -176,8 +207,12 @@ void TSpectreMain::FixeDialogues(const DialoguesPrincipale& dialogues) {
   Dialogues = dialogues;
   if (TChoixSpectroDlg* choix = Dialogues.ChoixSpectroDlg) {
     // Until the port object exists the configured number is the port in use.
-    choix->PortEnService = [this] { return static_cast<int>(Spectro.Com); };
+    choix->PortEnService = [this] { return static_cast<int>(VoieSerie.ComNumber()); };
     choix->FixeCom = [this](int n) { Spectro.Com = static_cast<std::uint16_t>(n); };
+    // Opening the new port may fail (another program holds it): the choice
+    // is kept and the identification that follows reports the instrument
+    // as not found.
+    choix->FixeComNumber = [this](int n) { VoieSerie.SetComNumber(static_cast<std::uint16_t>(n)); };
   }
 }
 
@@ -248,16 +283,26 @@ void TSpectreMain::InitAppareil() {
   PanelLambda->clear();
   PanelAbs->clear();
   Titre = TitreNonTrouve;
-  Titre.resize(std::min(Titre.size(), LongueurTitre));
-  FixeLegende(Titre);
-  Graphe->modeTrace = mtRien;
-  BlancFait = false;
-  PaintBox->update();
-  MajActions();
-}
-
-bool TSpectreMain::SpectroPret() {
-  return false;
+  try {
+    const TProtocole::TIdentification identification = Protocole.Identifie();
+    if (identification.trouve) {
+      Titre = identification.titre;
+      Graphe->SetBornes(Spectro.MiniL, 0, Spectro.MaxiL, Spectro.MaxiA);
+      if (LimitesInstrument) LimitesInstrument(Spectro.MiniL, Spectro.MaxiL);
+      AppareilTrouve = true;
+    }
+    Titre.resize(std::min(Titre.size(), LongueurTitre));
+    FixeLegende(Titre);
+    Graphe->modeTrace = mtRien;
+    BlancFait = false;
+    PaintBox->update();
+    MajActions();
+  } catch (const ESerialError& erreur) {
+    std::fprintf(stderr, "zelor: voie série : %s\n", erreur.what());
+    AppareilTrouve = false;
+    Titre = TitreNonTrouve;
+    MajActions();
+  }
 }
 
 void TSpectreMain::ExecuteDialogue(QDialog* dialogue, const std::function<void(int)>& apres) {

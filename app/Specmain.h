@@ -9,6 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "instrument/Protocole.h"
+#include "serial/ComPort.h"
+
 class QAction;
 class QDialog;
 class QLabel;
@@ -48,6 +51,12 @@ class TSpectreMain : public QMainWindow {
   static constexpr const char* TitreNonTrouve = "Spectro non trouv\xe9";  // 8-bit, as every Titre
   static constexpr const char* MessageOccupe = "Spectro occupé : attendre puis recommencer";
 
+  // Design-time settings of the port.
+  static constexpr uint16_t TailleFilesVoie = 1024;
+  static constexpr uint32_t TailleTrace = 32000;
+  static constexpr const char* NomTrace = "zelor.TRC";
+  static constexpr const char* NomLog = "zelor.LOG";
+
   explicit TSpectreMain(Tspectro& spectro, QWidget* parent = nullptr);
   ~TSpectreMain() override;
 
@@ -67,13 +76,22 @@ class TSpectreMain : public QMainWindow {
   QAction* CommandeAction;
   QAction* ConfigComAction;
 
+ private:
+  Tspectro& Spectro;
+
+ public:
+  TComPort VoieSerie;
+  // The exchanges with the instrument over VoieSerie; it holds the link
+  // state LiaisonOk and the asynchronous reply Reponse.
+  TProtocole Protocole{VoieSerie, Spectro};
+
   // Fields, in declaration order.
   bool AppareilTrouve = false;
-  bool LiaisonOk = true;
+  bool& LiaisonOk = Protocole.LiaisonOk;
   std::string Titre;  // 8-bit, at most 255 characters
   std::unique_ptr<Tgraphe> Graphe;
   bool BlancFait = false;
-  std::string Reponse;  // 8-bit, at most 255 characters
+  std::string& Reponse = Protocole.Reponse;  // 8-bit, at most 255 characters
 
   // Handlers.
   void FormCreate();
@@ -88,13 +106,18 @@ class TSpectreMain : public QMainWindow {
   void MesSaveBtnClick();
   void CommandeBtnClick();
 
-  // Opens the instrument link and identifies the instrument. For now the
-  // protocol is not connected: the instrument always counts as not found.
+  // Opens the instrument link and identifies the instrument; any error of
+  // the serial layer leaves the instrument not found.
   void InitAppareil();
   // Whether the instrument answers its status request as free.
-  bool SpectroPret();
-  // Runs at close, after the configuration is saved: writes the serial trace.
+  bool SpectroPret() { return Protocole.SpectroPret(); }
+  // Runs at close, after the configuration is saved: writes the serial
+  // trace when it is on. A failure is reported on standard error and never
+  // stops the close.
   std::function<void()> VideTrace;
+  // Called with the instrument's range after each identification, for the
+  // scan dialog's bounds.
+  std::function<void(int miniL, int maxiL)> LimitesInstrument;
   // Shows a modal message with one OK button; tests replace it.
   std::function<void(const QString&)> Message;
 
@@ -111,8 +134,9 @@ class TSpectreMain : public QMainWindow {
   void PaintBoxPaint(QPainter& peintre, const QRect& cadre);
   void FixeLegende(const std::string& texte);
   void PremiereActivation();
+  void PrepareVoieSerie();
+  void VideTraceVoie();
 
-  Tspectro& Spectro;
   DialoguesPrincipale Dialogues;
   FiltreClavier* filtre;
   bool activeDepuisAffichage = false;

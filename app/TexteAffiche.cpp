@@ -59,7 +59,3 @@ QString TexteAffiche(std::string_view texte) {
   for (char c : texte) resultat.append(CodeVersUnicode(static_cast<unsigned char>(c)));
   return resultat;
 }
-
-std::string TexteLambda(int lambda) {
-  return std::string(1, CodeLambda) + "=" + std::to_string(lambda) + " nm";
-}

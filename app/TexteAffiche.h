@@ -19,5 +19,3 @@ QChar CodeVersUnicode(unsigned char code);
 // A whole 8-bit text, byte by byte through CodeVersUnicode.
 QString TexteAffiche(std::string_view texte);
 
-// The wavelength panel text, 8-bit: the symbol, "=", the wavelength, " nm".
-std::string TexteLambda(int lambda);

@@ -11,12 +11,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/Labutil.h"  // LambdaMaxTable
+
 // Capacities of the program's short strings: command strings and other texts.
 inline constexpr std::size_t LongueurCommande = 20;
 inline constexpr std::size_t LongueurChaine = 255;
 
 // The wavelength tables (baseline, spectrum) are indexed by nanometre.
-inline constexpr int LambdaMaxTable = 1024;
 inline constexpr std::size_t TailleTableLambda = LambdaMaxTable + 1;
 
 // Cuts a text to the capacity of a short string.
@@ -39,6 +40,13 @@ class Tspectro {
   // the file could not be saved; the previous file then stays as it was.
   bool EcritIni() const;
   bool EcritIni(const QString& fichier) const;
+
+  // The first run of number characters ("+-.0123456789Ee") of an instrument
+  // reply, converted; ValeurIndefinie when it does not convert.
+  double ExtraitNombre(std::string_view reponse) const;
+  // Decodes an absorbance reply: "UNDER" gives MiniA, "OVER" MaxiA, "***"
+  // ValeurIndefinie, all three false; true only for a real reading.
+  bool DecodeMesure(std::string_view reponse, double& valeur) const;
 
   std::int32_t BlancDebut = 400;
   std::int32_t BlancFin = 800;

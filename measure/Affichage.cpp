@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cmath>
-#include <limits>
 
 namespace {
 constexpr std::size_t LongueurCommandeAffichage = 8;
@@ -28,11 +26,4 @@ std::string CommandeAffichage(const std::string& commande) {
   std::string texte = commande.substr(0, LongueurCommandeAffichage);
   texte.resize(LongueurCommandeAffichage, ' ');
   return texte;
-}
-
-int ArrondiEntier(double valeur) {
-  if (!std::isfinite(valeur)) return 0;
-  const double arrondi = std::nearbyint(valeur);
-  if (arrondi < std::numeric_limits<int>::min() || arrondi > std::numeric_limits<int>::max()) return 0;
-  return static_cast<int>(arrondi);
 }

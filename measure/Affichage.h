@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "app/Labutil.h"  // ArrondiEntier
+
 // The byte that the "Mesurial" font draws as the Greek letter lambda.
 inline constexpr char CaractereLambda = '\x88';
 
@@ -17,6 +19,3 @@ std::string TexteAbs(double absorbance, int precision);
 // 8 characters, the length the instrument expects.
 std::string CommandeAffichage(const std::string& commande);
 
-// Nearest integer, a half going to the even neighbour; a value that is not
-// finite or lies outside the int range gives 0, like an unreadable reply.
-int ArrondiEntier(double valeur);

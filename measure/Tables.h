@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <span>
 
-inline constexpr int LambdaMaxTable = 1024;
+#include "app/Labutil.h"  // LambdaMaxTable
+
 inline constexpr int NbCases = LambdaMaxTable + 1;
 
 // The graph's spectrum fields, owned by the graph. The number of point slots

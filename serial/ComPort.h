@@ -133,6 +133,8 @@ class TCustomComPort {
   void DeleteTrigger(uint16_t handle);  // nothing on a closed port
   void DiscardInput();
   void DiscardOutput();
+  // Waits until every queued byte has left the driver, at most `limit`.
+  void Drain(std::chrono::milliseconds limit);
 
   // Lets the event loop of the calling thread run until a received byte is
   // waiting or `deadline` passes, without spinning: the dispatcher wakes the

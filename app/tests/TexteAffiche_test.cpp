@@ -1,4 +1,5 @@
 #include "app/TexteAffiche.h"
+#include "measure/Affichage.h"
 
 #include <gtest/gtest.h>
 

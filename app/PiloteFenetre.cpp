@@ -1,0 +1,74 @@
+#include "app/PiloteFenetre.h"
+
+#include <QLabel>
+
+#include "app/Specmain.h"
+#include "app/TexteAffiche.h"
+#include "graph/Graphker.h"
+#include "instrument/Cfgspect.h"
+
+double TPiloteFenetre::LitValeur(const std::string& commande) {
+  return fenetre_.Protocole.LitValeur(commande);
+}
+
+void TPiloteFenetre::EnvoieLambda(int lambda) {
+  fenetre_.Protocole.EnvoieLambda(lambda);
+}
+
+void TPiloteFenetre::DemandeAbs() {
+  fenetre_.Protocole.DemandeAbs();
+}
+
+void TPiloteFenetre::EnvoieCommande(const std::string& commande) {
+  fenetre_.Protocole.EnvoieCommande(commande);
+}
+
+std::string TPiloteFenetre::Reponse() const {
+  return fenetre_.Reponse;
+}
+
+bool TPiloteFenetre::DecodeMesure(const std::string& reponse, double& valeur) const {
+  return spectro_.DecodeMesure(reponse, valeur);
+}
+
+void TPiloteFenetre::DiscardInput() {
+  fenetre_.VoieSerie.DiscardInput();
+}
+
+THandle TPiloteFenetre::AddMatchTrigger(char octet) {
+  return fenetre_.VoieSerie.AddMatchTrigger(std::string(1, octet), false);
+}
+
+void TPiloteFenetre::DeleteTrigger(THandle handle) {
+  fenetre_.VoieSerie.DeleteTrigger(handle);
+}
+
+void TPiloteFenetre::FixePanelLambda(const std::string& texte) {
+  fenetre_.PanelLambda->setText(TexteAffiche(texte));
+}
+
+void TPiloteFenetre::FixePanelAbs(const std::string& texte) {
+  fenetre_.PanelAbs->setText(TexteAffiche(texte));
+}
+
+void TPiloteFenetre::DessinePoint(int slot) {
+  Rect zone;
+  if (fenetre_.Graphe->RectMarque(slot, zone)) {
+    fenetre_.PaintBox->update(zone.left, zone.top, zone.Largeur(), zone.Hauteur());
+  } else {
+    fenetre_.PaintBox->update();
+  }
+}
+
+TModeTrace TPiloteFenetre::LitModeTrace() const {
+  return static_cast<TModeTrace>(fenetre_.Graphe->modeTrace);
+}
+
+void TPiloteFenetre::FixeModeTrace(TModeTrace mode) {
+  fenetre_.Graphe->modeTrace = static_cast<ModeTrace>(mode);
+  fenetre_.PaintBox->update();
+}
+
+void TPiloteFenetre::FixeBlancFait(bool fait) {
+  fenetre_.BlancFait = fait;
+}

@@ -1,0 +1,39 @@
+// The main window as the measurement dialogs see it: the instrument link, the
+// port's data triggers, the status panels and the graph. Each dialog wraps it
+// with what only the dialog knows (its parameter box, how it closes).
+#pragma once
+
+#include "measure/Pilote.h"
+
+class TSpectreMain;
+class Tspectro;
+
+class TPiloteFenetre : public TPilote {
+ public:
+  TPiloteFenetre(TSpectreMain& fenetre, const Tspectro& spectro) : fenetre_(fenetre), spectro_(spectro) {}
+
+  double LitValeur(const std::string& commande) override;
+  void EnvoieLambda(int lambda) override;
+  void DemandeAbs() override;
+  void EnvoieCommande(const std::string& commande) override;
+  std::string Reponse() const override;
+  bool DecodeMesure(const std::string& reponse, double& valeur) const override;
+
+  void DiscardInput() override;
+  THandle AddMatchTrigger(char octet) override;
+  void DeleteTrigger(THandle handle) override;
+
+  void FixePanelLambda(const std::string& texte) override;
+  void FixePanelAbs(const std::string& texte) override;
+  void DessinePoint(int slot) override;
+  TModeTrace LitModeTrace() const override;
+  void FixeModeTrace(TModeTrace mode) override;
+  void FixeBlancFait(bool fait) override;
+
+  std::string EditValeur() const override { return {}; }
+  void FermeDialogue(bool) override {}
+
+ private:
+  TSpectreMain& fenetre_;
+  const Tspectro& spectro_;
+};
