@@ -147,7 +147,7 @@ int TCustomComPort::ClosePort() {
   state_ = TPortState::Closing;
   dispatcher_->SetInputArrivedHook(nullptr);
   dispatcher_->Close();
-  if (dispatcher_->ClosePending()) {
+  if (dispatcher_->ClosePending() && window_) {
     // A handler is running for this dispatcher: its threads end once the
     // handler returns, and the window finishes the close.
     window_->PostMessage(ClosePendingMsg, 0, static_cast<uint32_t>(dispatcher_->Index()) << 16);
