@@ -4,12 +4,14 @@
 #include "app/Fenetres.h"
 #include "instrument/Cfgspect.h"
 #include "platform/SingleInstance.h"
+#include "serial/ui/SelectPortDialog.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  InstallSelectPortDialog();
 
   InitialiseFormatNombres();
   // Read even by a copy that ends at the next step; such a copy writes nothing.

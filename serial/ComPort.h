@@ -18,6 +18,7 @@
 
 class TDeviceDispatcher;
 class TNotifyWindow;
+class TInputWaiters;
 
 enum TParity : uint8_t { pNone, pOdd, pEven, pMark, pSpace };
 
@@ -151,7 +152,91 @@ class TCustomComPort {
   static std::function<uint16_t()> SelectPort;
 
  private:
-  // implementation private members
+  // What the notify window reaches the port through; cut when the port goes,
+  // so a window whose deletion is deferred never calls a destroyed port.
+  struct TPortLink {
+    TCustomComPort* port;
+  };
+
+  // Open and close sequences.
+  void OpenPort();
+  void ReleaseAfterFailedOpen();
+  void ApplyAtOpen();
+  // Returns the error of a failed trace or log dump (0 when none), for the
+  // caller to raise once the port is closed.
+  int ClosePort();
+  int DumpRecorders();
+  void FinishClose();
+  void DestroyWindow();
+  void RecomputeHandlerService();
+
+  // The dispatcher of an open port; nullptr while closing (nothing to do).
+  // Opens a closed port when AutoOpen, else raises ECommNotOpen.
+  TDeviceDispatcher* Ready();
+  static void Check(int result);
+
+  void WindowMessage(uint32_t message, uint32_t wParam, uint32_t lParam);
+  void RunTriggerEvent(uint32_t message, uint32_t wParam, uint32_t lParam);
+  void ClosePendingArrived();
+
+  // Line, flow and recorder settings pushed to an open device.
+  void ApplyLine(int32_t baud, uint8_t parity, uint8_t dataBits, uint8_t stopBits);
+  void ApplyHWFlow();
+  void ApplySWFlow();
+  int ApplyRecorder(bool trace, TTraceLogState state);
+
+  uint16_t comNumber_ = 0;
+  int32_t baud_ = 19200;
+  TParity parity_ = pNone;
+  uint16_t dataBits_ = 8;
+  uint16_t stopBits_ = 1;
+  uint16_t inSize_ = 4096;
+  uint16_t outSize_ = 4096;
+  bool autoOpen_ = true;
+  bool open_ = false;
+  bool promptForPort_ = true;
+  bool dtr_ = true;
+  bool rts_ = true;
+  THWFlowOptions hwFlow_ = 0;
+  TSWFlowOptions swFlow_ = swfNone;
+  char xonChar_ = 17;
+  char xoffChar_ = 19;
+  uint16_t bufferFull_ = 0;
+  uint16_t bufferResume_ = 0;
+  TTraceLogState tracing_ = tlOff;
+  TTraceLogState logging_ = tlOff;
+  uint32_t traceSize_ = 10000;
+  uint32_t logSize_ = 10000;
+  std::string traceName_ = "SERIAL.TRC";
+  std::string logName_ = "SERIAL.LOG";
+  bool traceHex_ = true;
+  bool logHex_ = true;
+  bool traceAllHex_ = false;
+  bool logAllHex_ = false;
+  TDeviceLayer deviceLayer_ = dlWin32;
+  uint32_t availThreshold_ = 1;
+
+  TPortState state_ = TPortState::Closed;
+  bool openPending_ = false;
+  // Re-apply a property even when its value is unchanged (open sequence).
+  bool force_ = false;
+  // Depth of window messages being handled: a window cannot be deleted from
+  // inside its own message.
+  int windowDepth_ = 0;
+
+  TTriggerAvailEvent onTriggerAvail_;
+  TTriggerDataEvent onTriggerData_;
+  TTriggerEvent onTrigger_;
+  TPortEvent onPortOpen_;
+  TPortEvent onPortClose_;
+
+  std::unique_ptr<TDeviceDispatcher> dispatcher_;
+  TNotifyWindow* window_ = nullptr;
+  std::shared_ptr<TPortLink> link_;
+  std::unique_ptr<TInputWaiters> waiters_;
+  // Triggers kept across the close and reopen of a ComNumber change.
+  TTriggerRecord savedTriggers_;
+  bool copyTriggers_ = false;
 };
 
 class TSerialComponent : public TCustomComPort {

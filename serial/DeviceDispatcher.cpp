@@ -1,6 +1,7 @@
 #include "serial/DeviceDispatcher.h"
 
 #include "serial/DispatcherThreads.h"
+#include "serial/SerialError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,7 +29,10 @@ int MapOpenError(int error) {
     case EPERM:
       return ErrAccessDenied;
     default:
-      return error;
+      // Any other errno in the layer's numbering, so that one whose number
+      // means something else there (EIO is 5, "access denied") is not
+      // mistaken for it.
+      return SerialCodeFromErrno(error);
   }
 }
 
@@ -197,6 +201,7 @@ void TDeviceDispatcher::ThreadEnded() {
 
 void TDeviceDispatcher::ProcessDeviceEvent() {
   ReadDeviceIntoBuffer();
+  if (inputArrived_.exchange(false)) ReportInputArrived();
   if (!Dispatching()) {
     while (!closePending_ && !killThreads_ && CheckDataAndAvailTriggers()) {
     }

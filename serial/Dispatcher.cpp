@@ -72,6 +72,17 @@ void TBaseDispatcher::CommitReceived(uint32_t position, uint32_t count) {
   // Bytes the application took before they were scanned may be overwritten
   // now; the scan then resumes at the oldest byte still in the ring.
   scanPending_ = std::min(scanPending_ + count, DispatchBufferSize);
+  if (count > 0) inputArrived_ = true;
+}
+
+void TBaseDispatcher::SetInputArrivedHook(std::function<void()> hook) {
+  std::lock_guard guard(hookLock_);
+  inputArrivedHook_ = std::move(hook);
+}
+
+void TBaseDispatcher::ReportInputArrived() {
+  std::lock_guard guard(hookLock_);
+  if (inputArrivedHook_) inputArrivedHook_();
 }
 
 // ---------------------------------------------------------------- writing

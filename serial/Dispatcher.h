@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -74,6 +75,12 @@ class TBaseDispatcher {
   // accounting; false when the checks must stop for this cycle.
   bool Deliver(uint32_t message, uint32_t wParam, uint32_t lowWord);
 
+  // Runs `hook` on the reading thread each time it has stored received
+  // bytes, with no lock of the dispatcher held (the hook may post to another
+  // thread). An empty hook stops it; once this returns, an earlier hook is
+  // neither running nor called again.
+  void SetInputArrivedHook(std::function<void()> hook);
+
   // The recorders, for the port component to start, pause and dump them.
   template <class F>
   auto WithMainLock(F use) {
@@ -98,6 +105,8 @@ class TBaseDispatcher {
   uint32_t StoredCount() const;
   void CommitReceived(uint32_t position, uint32_t count);
   void AbandonDelivery();
+  // Reading thread, no lock held: runs the input-arrived hook.
+  void ReportInputArrived();
 
   // Dispatch-buffer lock: ring positions, read counts, in-notification flag,
   // scan and notify positions.
@@ -124,6 +133,9 @@ class TBaseDispatcher {
   // Set by the reading thread when the ring was full; the application side
   // wakes it once half the ring is free again.
   std::atomic<bool> inputBlocked_{false};
+  // Set when bytes are stored; the reading thread reports them once it has
+  // left the dispatch-buffer lock.
+  std::atomic<bool> inputArrived_{false};
 
   TTriggerSet triggers_;
   struct TWindowHandler {
@@ -164,6 +176,8 @@ class TBaseDispatcher {
 
   int index_ = -1;
   std::string deviceLabel_;
+  std::mutex hookLock_;
+  std::function<void()> inputArrivedHook_;
   std::mutex deliveryLock_;
   std::shared_ptr<TDelivery> currentDelivery_;
   // Scratch list of the data triggers that matched at one byte (dispatch

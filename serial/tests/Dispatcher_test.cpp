@@ -313,6 +313,35 @@ TEST_F(DispatcherTest, CloseFromInsideAHandlerFinishesWithoutDeadlock) {
   EXPECT_EQ(again.Open(pty.SlavePath(), 9600, 0, 8, 1, 4096, 4096, 0), 0);
 }
 
+TEST_F(DispatcherTest, InputArrivedHookRunsOnceBytesAreStored) {
+  ASSERT_EQ(Open(), 0);
+  std::mutex lock;
+  std::vector<uint32_t> seen;  // bytes available at each call
+  d->SetInputArrivedHook([&] {
+    // No dispatcher lock is held here: another thread can take them.
+    std::thread other([&] {
+      const uint32_t available = d->BytesAvailable();
+      std::lock_guard guard(lock);
+      seen.push_back(available);
+    });
+    other.join();
+  });
+  ASSERT_TRUE(pty.Send("abc"));
+  ASSERT_TRUE(WaitUntil([&] {
+    std::lock_guard guard(lock);
+    return !seen.empty() && seen.back() == 3;
+  }));
+  d->SetInputArrivedHook(nullptr);
+  const size_t calls = [&] {
+    std::lock_guard guard(lock);
+    return seen.size();
+  }();
+  ASSERT_TRUE(pty.Send("d"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 4; }));
+  std::lock_guard guard(lock);
+  EXPECT_EQ(seen.size(), calls) << "the hook ran after it was removed";
+}
+
 TEST_F(DispatcherTest, DeviceGoneIsReportedAndCloseStillReturns) {
   ASSERT_EQ(Open(), 0);
   ASSERT_TRUE(pty.Send("ok"));

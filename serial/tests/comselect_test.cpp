@@ -8,7 +8,11 @@
 #include <functional>
 #include <set>
 
+#include "serial/ComPort.h"
+#include "serial/tests/ComPortTestSupport.h"
+#include "serial/tests/PtyPair.h"
 #include "serial/ui/ComSelectForm.h"
+#include "serial/ui/SelectPortDialog.h"
 
 namespace {
 
@@ -90,6 +94,53 @@ TEST(ComSelectFormTest, ChoosePortGivesTheNumberOnlyForOkOnAPort) {
     WhenModal(c.action);
     EXPECT_EQ(TComSelectForm::ChoosePort(PortsIn(c.ports)), c.expected);
   }
+}
+
+// A port opened without a number asks through the dialog, which lists the
+// ports that pass the port test.
+TEST(SelectPortDialogTest, OpeningWithoutANumberAsksForThePort) {
+  TPtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  TPortMap map;
+  for (int n = 1; n <= TComSelectForm::MaxListedPort; ++n) map.Set(n, "");
+  map.Set(3, "/dev/zelor-no-such-device");
+  map.Set(12, pty.SlavePath());
+  InstallSelectPortDialog();
+
+  struct TCase {
+    const char* name;
+    std::function<void(TComSelectForm&)> action;
+    uint16_t opened;  // 0: the open fails with ENoPortSelected
+  };
+  const TCase cases[] = {
+      {"Cancel", [](TComSelectForm& f) { f.AbortBtn->click(); }, 0},
+      {"closed by the window", [](TComSelectForm& f) { f.close(); }, 0},
+      {"OK on the listed port",
+       [](TComSelectForm& f) {
+         EXPECT_EQ(f.PortsComboBox->count(), 1);
+         EXPECT_EQ(f.PortsComboBox->itemText(0), "COM12");
+         f.OkBtn->click();
+       },
+       12},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TComPort port;
+    ASSERT_EQ(port.ComNumber(), 0);
+    WhenModal(c.action);
+    const TRaised r = Raised([&] { port.SetOpen(true); });
+    EXPECT_EQ(port.ComNumber(), c.opened);
+    EXPECT_EQ(port.Open(), c.opened != 0);
+    if (c.opened == 0) {
+      EXPECT_EQ(r.type, typeid(ENoPortSelected));
+      EXPECT_EQ(r.message, "The ComNumber property of the TComPort has not been set");
+    } else {
+      EXPECT_FALSE(r.raised) << r.message;
+      port.WriteString("chosen");
+      EXPECT_EQ(pty.Receive(6), "chosen");
+    }
+  }
+  TCustomComPort::SelectPort = nullptr;
 }
 
 }  // namespace
