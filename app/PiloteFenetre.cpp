@@ -6,6 +6,7 @@
 #include "app/TexteAffiche.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
+#include "measure/Reglages.h"
 
 double TPiloteFenetre::LitValeur(const std::string& commande) {
   return fenetre_.Protocole.LitValeur(commande);
@@ -71,4 +72,20 @@ void TPiloteFenetre::FixeModeTrace(TModeTrace mode) {
 
 void TPiloteFenetre::FixeBlancFait(bool fait) {
   fenetre_.BlancFait = fait;
+}
+
+TReglages ReglagesDe(const Tspectro& spectro) {
+  TReglages r;
+  r.MiniL = spectro.MiniL;
+  r.MaxiL = spectro.MaxiL;
+  r.PasMax = spectro.PasMax;
+  r.Yseconde = spectro.Yseconde;
+  r.Precision = spectro.Precision;
+  r.MaxiA = spectro.MaxiA;
+  r.AckCommande = static_cast<char>(spectro.AckCommande);
+  r.FinMessage = static_cast<char>(spectro.FinMessage);
+  r.GetL = spectro.GetL;
+  r.AffLambda = spectro.AffLambda;
+  r.AffAbs = spectro.AffAbs;
+  return r;
 }

@@ -37,3 +37,9 @@ class TPiloteFenetre : public TPilote {
   TSpectreMain& fenetre_;
   const Tspectro& spectro_;
 };
+
+struct TReglages;
+
+// The settings the measurement procedures read, taken from the
+// configuration at each activation of a dialog.
+TReglages ReglagesDe(const Tspectro& spectro);

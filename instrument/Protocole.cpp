@@ -62,11 +62,12 @@ void TProtocole::AvantCommande() {
 }
 
 void TProtocole::ResetLiaison() {
-  voie_.WriteString(std::string(1, static_cast<char>(spectro_.Reset)));
-  // The reset byte must reach the line before what is still queued is
-  // dropped, or the instrument would never see it.
-  voie_.Drain(DelaiEnvoiReset);
+  // What is still queued is dropped first, then the reset byte goes out
+  // alone: dropping the output after it could take the reset byte along
+  // before the instrument has seen it.
   voie_.DiscardOutput();
+  voie_.WriteString(std::string(1, static_cast<char>(spectro_.Reset)));
+  voie_.Drain(DelaiEnvoiReset);
   voie_.DiscardInput();
   LiaisonOk = true;
 }

@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -290,6 +291,13 @@ void TCustomComPort::DiscardInput() {
 
 void TCustomComPort::DiscardOutput() {
   if (TDeviceDispatcher* d = Ready()) Check(d->FlushOutput());
+}
+
+void TCustomComPort::Drain(std::chrono::milliseconds limit) {
+  TDeviceDispatcher* d = Ready();
+  if (d == nullptr) return;
+  // Running out of time is no error: the caller goes on as if it had waited.
+  if (const int result = d->Drain(limit); result != -ETIMEDOUT) Check(result);
 }
 
 bool TCustomComPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
