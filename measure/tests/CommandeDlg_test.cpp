@@ -10,7 +10,9 @@
 
 namespace {
 
-QString Lambda(int nm) { return QString(QChar(0x03BB)) + QStringLiteral("=%1 nm").arg(nm); }
+QString Lambda(int nm) {
+  return QString(QChar(0x03BB)) + QStringLiteral("=%1 nm").arg(nm);
+}
 
 struct CommandeBanc {
   CommandeBanc() {

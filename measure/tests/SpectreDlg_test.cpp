@@ -25,7 +25,10 @@ struct SpectreBanc {
   TVueSpectre Vue() {
     return {std::span<double>(pointX).first(static_cast<std::size_t>(cases)),
             std::span<double>(pointY).first(static_cast<std::size_t>(cases)),
-            spectre, premier, dernier, valeurParam};
+            spectre,
+            premier,
+            dernier,
+            valeurParam};
   }
 
   int cases;
@@ -151,11 +154,13 @@ TEST(SpectreDlgTest, CancelDiscardsAFinishedSpectrumButTheCloseBoxKeepsIt) {
   };
   const std::vector<Cas> cas = {
       {{"Annuler", [](QDialog& d) { static_cast<TSpectreDlg&>(d).CancelBtn->click(); }},
-       QDialog::Rejected, TModeTrace::mtRien},
+       QDialog::Rejected,
+       TModeTrace::mtRien},
       {{"Echap", [](QDialog& d) { Echap(d); }}, QDialog::Rejected, TModeTrace::mtRien},
       {{"close", [](QDialog& d) { d.close(); }}, QDialog::Rejected, TModeTrace::mtCourbe},
       {{"Stop", [](QDialog& d) { static_cast<TSpectreDlg&>(d).StopBtn->click(); }},
-       QDialog::Accepted, TModeTrace::mtCourbe},
+       QDialog::Accepted,
+       TModeTrace::mtCourbe},
   };
   for (const Cas& c : cas) {
     SCOPED_TRACE(c.facon.nom);

@@ -34,8 +34,7 @@ QToolButton* BoutonAffichage(const QString& texte, const QString& aide, QWidget*
 }
 }  // namespace
 
-TBlancDlg::TBlancDlg(TPilote& pilote, TVueBlanc spectro, std::function<TReglages()> reglages,
-                     QWidget* parent)
+TBlancDlg::TBlancDlg(TPilote& pilote, TVueBlanc spectro, std::function<TReglages()> reglages, QWidget* parent)
     : TDialogueMesure(parent),
       reglages_(std::move(reglages)),
       pilote_(pilote, nullptr, [this](bool ok) { QDialog::done(ok ? Accepted : Rejected); }),
@@ -73,8 +72,10 @@ void TBlancDlg::CreeControles() {
   grille->addWidget(new QLabel(QStringLiteral("Fin:"), bornes), 1, 0);
   grille->addWidget(FinSE, 1, 1);
 
-  LambdaBtn = BoutonAffichage(QStringLiteral("?"), QStringLiteral("Affichage de la longueur d'onde sur le spectro"), this);
-  SpeedButton2 = BoutonAffichage(QStringLiteral("A"), QStringLiteral("Affichage de l'absorbance sur le spectro"), this);
+  LambdaBtn = BoutonAffichage(QStringLiteral("?"),
+                              QStringLiteral("Affichage de la longueur d'onde sur le spectro"), this);
+  SpeedButton2 =
+      BoutonAffichage(QStringLiteral("A"), QStringLiteral("Affichage de l'absorbance sur le spectro"), this);
   EscBtn = new QPushButton(QStringLiteral("Annuler"), this);
   EscBtn->setAutoDefault(false);
 

@@ -10,8 +10,7 @@
 
 class TPiloteDialogue final : public TPilote {
  public:
-  TPiloteDialogue(TPilote& fenetre, std::function<std::string()> editValeur,
-                  std::function<void(bool)> ferme);
+  TPiloteDialogue(TPilote& fenetre, std::function<std::string()> editValeur, std::function<void(bool)> ferme);
 
   double LitValeur(const std::string& commande) override { return fenetre_.LitValeur(commande); }
   void EnvoieLambda(int lambda) override { fenetre_.EnvoieLambda(lambda); }

@@ -127,11 +127,17 @@ QByteArray TSpectreDlg::Commentaire() const {
   return OctetsSaisis(EditTitre->text().left(LongueurCommentaireMaxi));
 }
 
-QByteArray TSpectreDlg::NomParam() const { return OctetsSaisis(EditNom->text()); }
+QByteArray TSpectreDlg::NomParam() const {
+  return OctetsSaisis(EditNom->text());
+}
 
-QByteArray TSpectreDlg::UniteParam() const { return OctetsSaisis(EditUnite->text()); }
+QByteArray TSpectreDlg::UniteParam() const {
+  return OctetsSaisis(EditUnite->text());
+}
 
-QString TSpectreDlg::Statut() const { return VersUnicode(balayage_.Statut()); }
+QString TSpectreDlg::Statut() const {
+  return VersUnicode(balayage_.Statut());
+}
 
 void TSpectreDlg::FormActivate() {
   balayage_.FormActivate(reglages_());
@@ -167,7 +173,9 @@ void TSpectreDlg::CancelBtnClick() {
   Rafraichit();
 }
 
-void TSpectreDlg::reject() { CancelBtnClick(); }
+void TSpectreDlg::reject() {
+  CancelBtnClick();
+}
 
 void TSpectreDlg::closeEvent(QCloseEvent* event) {
   event->accept();

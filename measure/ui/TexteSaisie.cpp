@@ -19,8 +19,7 @@ constexpr std::array<char16_t, 32> GrecUnicode = {
 char Octet(QChar c) {
   if (c.unicode() <= 0xFF) return static_cast<char>(c.unicode());
   for (std::size_t i = 0; i < GrecUnicode.size(); ++i)
-    if (GrecUnicode[i] != 0 && GrecUnicode[i] == c.unicode())
-      return static_cast<char>(PremierCodeGrec + i);
+    if (GrecUnicode[i] != 0 && GrecUnicode[i] == c.unicode()) return static_cast<char>(PremierCodeGrec + i);
   return CaractereInconnu;
 }
 
