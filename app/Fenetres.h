@@ -11,30 +11,15 @@
 #include "app/AboutBox.h"
 #include "app/Specmain.h"
 #include "instrument/ChoixSpectro.h"
-
-class TSpectreDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TSpectreDlg(QWidget* parent = nullptr);
-};
+#include "measure/ui/BlancDlg.h"
+#include "measure/ui/CommandeDlg.h"
+#include "measure/ui/SpectreDlg.h"
 
 // Hidden host of the link to Mesurial; never shown.
 class TFormDDE : public QDialog {
   Q_OBJECT
  public:
   explicit TFormDDE(QWidget* parent = nullptr);
-};
-
-class TBlancDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TBlancDlg(QWidget* parent = nullptr);
-};
-
-class TCommandeDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TCommandeDlg(QWidget* parent = nullptr);
 };
 
 class TConstanteDlg : public QDialog {

@@ -3,25 +3,40 @@
 #include <QLabel>
 
 #include "app/Specmain.h"
+#include "app/Labutil.h"
 #include "app/TexteAffiche.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "measure/Reglages.h"
 
+template <class F>
+bool TPiloteFenetre::Garde(F appel) {
+  try {
+    appel();
+    return true;
+  } catch (const ESerialError& erreur) {
+    fenetre_.LiaisonOk = false;
+    if (SurErreur) SurErreur(erreur.what());
+    return false;
+  }
+}
+
 double TPiloteFenetre::LitValeur(const std::string& commande) {
-  return fenetre_.Protocole.LitValeur(commande);
+  double valeur = ValeurIndefinie;
+  Garde([&] { valeur = fenetre_.Protocole.LitValeur(commande); });
+  return valeur;
 }
 
 void TPiloteFenetre::EnvoieLambda(int lambda) {
-  fenetre_.Protocole.EnvoieLambda(lambda);
+  Garde([&] { fenetre_.Protocole.EnvoieLambda(lambda); });
 }
 
 void TPiloteFenetre::DemandeAbs() {
-  fenetre_.Protocole.DemandeAbs();
+  Garde([&] { fenetre_.Protocole.DemandeAbs(); });
 }
 
 void TPiloteFenetre::EnvoieCommande(const std::string& commande) {
-  fenetre_.Protocole.EnvoieCommande(commande);
+  Garde([&] { fenetre_.Protocole.EnvoieCommande(commande); });
 }
 
 std::string TPiloteFenetre::Reponse() const {
@@ -33,15 +48,17 @@ bool TPiloteFenetre::DecodeMesure(const std::string& reponse, double& valeur) co
 }
 
 void TPiloteFenetre::DiscardInput() {
-  fenetre_.VoieSerie.DiscardInput();
+  Garde([&] { fenetre_.VoieSerie.DiscardInput(); });
 }
 
 THandle TPiloteFenetre::AddMatchTrigger(char octet) {
-  return fenetre_.VoieSerie.AddMatchTrigger(std::string(1, octet), false);
+  THandle handle = 0;
+  Garde([&] { handle = fenetre_.VoieSerie.AddMatchTrigger(std::string(1, octet), false); });
+  return handle;
 }
 
 void TPiloteFenetre::DeleteTrigger(THandle handle) {
-  fenetre_.VoieSerie.DeleteTrigger(handle);
+  Garde([&] { fenetre_.VoieSerie.DeleteTrigger(handle); });
 }
 
 void TPiloteFenetre::FixePanelLambda(const std::string& texte) {

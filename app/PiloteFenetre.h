@@ -3,11 +3,19 @@
 // with what only the dialog knows (its parameter box, how it closes).
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "measure/Pilote.h"
 
 class TSpectreMain;
 class Tspectro;
 
+// An error of the serial layer (port gone, transmit ring full, port not
+// open) never leaves a pilot call: the call gives a neutral answer (no
+// reading, no trigger), the link counts as doubtful so the next command
+// resets it, and `SurErreur` is told, so the window can stop the measurement
+// and say why.
 class TPiloteFenetre : public TPilote {
  public:
   TPiloteFenetre(TSpectreMain& fenetre, const Tspectro& spectro) : fenetre_(fenetre), spectro_(spectro) {}
@@ -33,7 +41,13 @@ class TPiloteFenetre : public TPilote {
   std::string EditValeur() const override { return {}; }
   void FermeDialogue(bool) override {}
 
+  std::function<void(const std::string& erreur)> SurErreur;
+
  private:
+  // Runs `appel`; false when the serial layer failed (already reported).
+  template <class F>
+  bool Garde(F appel);
+
   TSpectreMain& fenetre_;
   const Tspectro& spectro_;
 };

@@ -86,6 +86,7 @@ TSpectreMain::TSpectreMain(Tspectro& spectro, QWidget* parent)
       filtre(new FiltreClavier(this)) {
   CreeControles();
   PrepareVoieSerie();
+  Pilote.SurErreur = [this](const std::string& erreur) { ErreurLiaison(erreur); };
   FormCreate();
 }
 
@@ -298,11 +299,52 @@ void TSpectreMain::InitAppareil() {
     PaintBox->update();
     MajActions();
   } catch (const ESerialError& erreur) {
+    // The port could not be used: the instrument is not found, and the
+    // window ends in that state as after an unanswered identification.
     std::fprintf(stderr, "zelor: voie série : %s\n", erreur.what());
     AppareilTrouve = false;
     Titre = TitreNonTrouve;
+    Graphe->modeTrace = mtRien;
+    BlancFait = false;
+    PaintBox->update();
     MajActions();
   }
+}
+
+bool TSpectreMain::SpectroPret() {
+  try {
+    return Protocole.SpectroPret();
+  } catch (const ESerialError& erreur) {
+    std::fprintf(stderr, "zelor: voie série : %s\n", erreur.what());
+    LiaisonOk = false;
+    return false;
+  }
+}
+
+void TSpectreMain::ErreurLiaison(const std::string& erreur) {
+  LiaisonOk = false;
+  if (erreurSignalee_) return;
+  erreurSignalee_ = true;
+  // Outside the trigger event that met the error: the measurement is
+  // stopped from the event loop, then the user is told once.
+  QTimer::singleShot(0, this, [this, erreur] {
+    if (arretMesure_) arretMesure_();
+    Message(QStringLiteral("Liaison avec le spectrophotomètre interrompue : mesure arrêtée.\n") +
+            QString::fromLocal8Bit(erreur));
+    erreurSignalee_ = false;
+  });
+}
+
+void TSpectreMain::ExecuteMesure(QDialog* dialogue, const std::function<void(uint16_t)>& donnee,
+                                 const std::function<void()>& arret) {
+  if (dialogue == nullptr) return;
+  arretMesure_ = arret;
+  VoieSerie.SetOnTriggerData([donnee](TCustomComPort&, uint16_t handle) {
+    if (donnee) donnee(handle);
+  });
+  ExecuteDialogue(dialogue);
+  VoieSerie.SetOnTriggerData(nullptr);
+  arretMesure_ = nullptr;
 }
 
 void TSpectreMain::ExecuteDialogue(QDialog* dialogue, const std::function<void(int)>& apres) {
@@ -322,7 +364,7 @@ void TSpectreMain::BlancBtnClick() {
     Message(MessageOccupe);
     return;
   }
-  ExecuteDialogue(Dialogues.BlancDlg);
+  ExecuteMesure(Dialogues.BlancDlg, Dialogues.DonneeBlanc, Dialogues.ArretBlanc);
   SpectreAction->setEnabled(BlancFait);
 }
 
@@ -331,9 +373,13 @@ void TSpectreMain::SpectreBtnClick() {
     Message(MessageOccupe);
     return;
   }
-  ExecuteDialogue(Dialogues.SpectreDlg);
+  ExecuteMesure(Dialogues.SpectreDlg, Dialogues.DonneeSpectre, Dialogues.ArretSpectre);
   PaintBox->update();
   MajActions();
+  // A scan that ran out of point slots kept its spectrum: say where it stopped.
+  if (Dialogues.StatutSpectre) {
+    if (const QString statut = Dialogues.StatutSpectre(); !statut.isEmpty()) PanelStatus->setText(statut);
+  }
 }
 
 void TSpectreMain::MesSaveBtnClick() {
@@ -343,7 +389,7 @@ void TSpectreMain::MesSaveBtnClick() {
 }
 
 void TSpectreMain::CommandeBtnClick() {
-  ExecuteDialogue(Dialogues.CommandeDlg);
+  ExecuteMesure(Dialogues.CommandeDlg, Dialogues.DonneeCommande, Dialogues.ArretCommande);
 }
 
 void TSpectreMain::AboutItemClick() {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/PiloteFenetre.h"
 #include "instrument/Protocole.h"
 #include "serial/ComPort.h"
 
@@ -42,6 +43,14 @@ struct DialoguesPrincipale {
   QDialog* CommandeDlg = nullptr;
   QDialog* ConstanteDlg = nullptr;
   std::function<void()> EnvoieDonnees;  // the export to the companion program
+
+  // Where the port's data-trigger events go while each measurement dialog is
+  // shown, and how a failing serial line stops its run (keeping what was
+  // measured).
+  std::function<void(uint16_t handle)> DonneeBlanc, DonneeSpectre, DonneeCommande;
+  std::function<void()> ArretBlanc, ArretSpectre, ArretCommande;
+  // Why the last scan ended early; empty when it did not.
+  std::function<QString()> StatutSpectre;
 };
 
 class TSpectreMain : public QMainWindow {
@@ -92,6 +101,9 @@ class TSpectreMain : public QMainWindow {
   std::unique_ptr<Tgraphe> Graphe;
   bool BlancFait = false;
   std::string& Reponse = Protocole.Reponse;  // 8-bit, at most 255 characters
+  // What the measurement dialogs drive: the link, the triggers, the panels
+  // and the graph of this window.
+  TPiloteFenetre Pilote{*this, Spectro};
 
   // Handlers.
   void FormCreate();
@@ -110,7 +122,11 @@ class TSpectreMain : public QMainWindow {
   // the serial layer leaves the instrument not found.
   void InitAppareil();
   // Whether the instrument answers its status request as free.
-  bool SpectroPret() { return Protocole.SpectroPret(); }
+  // A failing port counts as a busy instrument.
+  bool SpectroPret();
+  // A serial error met while a measurement runs: the link is reset before
+  // the next command, the running measurement stops and the user is told.
+  void ErreurLiaison(const std::string& erreur);
   // Runs at close, after the configuration is saved: writes the serial
   // trace when it is on. A failure is reported on standard error and never
   // stops the close.
@@ -131,6 +147,8 @@ class TSpectreMain : public QMainWindow {
                       void (TSpectreMain::*gestionnaire)());
   void CreeControles();
   void ExecuteDialogue(QDialog* dialogue, const std::function<void(int)>& apres = {});
+  void ExecuteMesure(QDialog* dialogue, const std::function<void(uint16_t)>& donnee,
+                     const std::function<void()>& arret);
   void PaintBoxPaint(QPainter& peintre, const QRect& cadre);
   void FixeLegende(const std::string& texte);
   void PremiereActivation();
@@ -140,4 +158,6 @@ class TSpectreMain : public QMainWindow {
   DialoguesPrincipale Dialogues;
   FiltreClavier* filtre;
   bool activeDepuisAffichage = false;
+  std::function<void()> arretMesure_;
+  bool erreurSignalee_ = false;
 };

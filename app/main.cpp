@@ -4,9 +4,12 @@
 #include "app/Fenetres.h"
 #include "instrument/Cfgspect.h"
 #include "platform/SingleInstance.h"
+#include "serial/ComPort.h"
+#include "serial/ui/SelectPortDialog.h"
 #include "serial/ui/SelectPortDialog.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
@@ -22,12 +25,18 @@ int main(int argc, char* argv[]) {
   const auto etat = instance.Verifie();
   if (etat == SingleInstance::Resultat::AutreRestauree) return 0;
 
+  InstallSelectPortDialog();
   Fenetres fenetres;
   TSpectreMain* principale = fenetres.SpectreMain.get();
   QObject::connect(&instance, &SingleInstance::RestaurationDemandee, principale, [principale] {
     SignaleInstance("restore request");
     RestaureFenetre(principale);
   });
+  // An error raised by a handler of the port's events is shown to the user;
+  // later notifications go on.
+  TCustomComPort::ShowException = [principale](const std::exception& erreur) {
+    QMessageBox::warning(principale, TitreApplication, QString::fromLocal8Bit(erreur.what()));
+  };
   principale->showMaximized();
   QTimer::singleShot(0, principale, [etat] {
     SignaleInstance(etat == SingleInstance::Resultat::Premiere ? "instance: premiere" : "instance: seconde");

@@ -54,6 +54,10 @@ class SpecmainTest : public ::testing::Test {
     ASSERT_TRUE(dossier.isValid());
     fichierIni = dossier.filePath("zelor.INI");
     qputenv("ZELOR_INI", fichierIni.toLocal8Bit());
+    // No real serial port takes part: the numbers these tests use name no
+    // device, so every identification fails at once.
+    qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
+    qputenv("ZELOR_COMPORTS", "COM1=;COM2=;COM3=;COM4=;COM5=;COM6=;COM7=");
     fenetre = std::make_unique<TSpectreMain>(spectro);
     fenetre->Message = [this](const QString& texte) { messages.push_back(texte); };
     choix.PortPresent = [this](int n) { return n == portPresent; };
@@ -73,6 +77,8 @@ class SpecmainTest : public ::testing::Test {
   void TearDown() override {
     fenetre.reset();
     qunsetenv("ZELOR_INI");
+    qunsetenv("ZELOR_COMPORTS");
+    qunsetenv("ZELOR_COMPORTS_FILE");
   }
 
   struct FermeChoix : QObject {
