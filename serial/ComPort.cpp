@@ -83,8 +83,8 @@ void TCustomComPort::OpenPort() {
   dispatcher_->SetDeviceLabel(DeviceLabel(comNumber_));
   try {
     const int result = dispatcher_->Open(*path, static_cast<uint32_t>(baud_), parity_,
-                                         static_cast<uint8_t>(dataBits_), static_cast<uint8_t>(stopBits_), inSize_,
-                                         outSize_, OpenOptions(dtr_, rts_, hwFlow_));
+                                         static_cast<uint8_t>(dataBits_), static_cast<uint8_t>(stopBits_),
+                                         inSize_, outSize_, OpenOptions(dtr_, rts_, hwFlow_));
     Check(MapOpenResult(result));
     state_ = TPortState::Open;
     ApplyAtOpen();
@@ -198,8 +198,8 @@ void TCustomComPort::DestroyWindow() {
 void TCustomComPort::WindowMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
   const int index = static_cast<int>(lParam >> 16);
   TBaseDispatcher* mine = dispatcher_.get();
-  const bool current =
-      mine != nullptr && TDispatcherList::Instance().With(index, [mine](TBaseDispatcher* d) { return d == mine; });
+  const bool current = mine != nullptr && TDispatcherList::Instance().With(
+                                              index, [mine](TBaseDispatcher* d) { return d == mine; });
   if (!current) return;
   ++windowDepth_;
   try {
@@ -218,7 +218,8 @@ void TCustomComPort::WindowMessage(uint32_t message, uint32_t wParam, uint32_t l
 
 void TCustomComPort::RunTriggerEvent(uint32_t message, uint32_t wParam, uint32_t lParam) {
   const auto handle = static_cast<uint16_t>(wParam);
-  if (onTrigger_) onTrigger_(*this, static_cast<uint16_t>(message), handle, static_cast<uint16_t>(lParam & 0xFFFF));
+  if (onTrigger_)
+    onTrigger_(*this, static_cast<uint16_t>(message), handle, static_cast<uint16_t>(lParam & 0xFFFF));
   if (message == TriggerAvailMsg) {
     if (onTriggerAvail_) onTriggerAvail_(*this, handle);
   } else if (message == TriggerDataMsg) {
@@ -273,8 +274,8 @@ uint16_t TCustomComPort::AddMatchTrigger(const std::string& s, bool ignoreCase) 
   if (!d) return 0;
   constexpr size_t ShortStringLength = 255;
   const size_t length = std::min(s.size(), ShortStringLength);
-  const int handle =
-      d->AddDataTrigger(reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(length), ignoreCase);
+  const int handle = d->AddDataTrigger(reinterpret_cast<const uint8_t*>(s.data()),
+                                       static_cast<uint32_t>(length), ignoreCase);
   Check(handle);
   return static_cast<uint16_t>(handle);
 }
@@ -294,7 +295,9 @@ void TCustomComPort::DiscardOutput() {
 
 bool TCustomComPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
   if (!Ready()) return false;
-  const auto ready = [this] { return state_ == TPortState::Open && dispatcher_ && dispatcher_->InputReady(); };
+  const auto ready = [this] {
+    return state_ == TPortState::Open && dispatcher_ && dispatcher_->InputReady();
+  };
   // A wake-up may come from another waiting port or a closing one; each
   // round checks again until the deadline.
   while (!ready()) {

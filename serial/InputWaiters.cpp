@@ -12,7 +12,8 @@ void TInputWaiters::Wake() {
   for (QEventLoop* loop : loops_) QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
 }
 
-bool TInputWaiters::WaitOnce(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& ready) {
+bool TInputWaiters::WaitOnce(std::chrono::steady_clock::time_point deadline,
+                             const std::function<bool()>& ready) {
   QEventLoop loop;
   {
     std::lock_guard guard(lock_);

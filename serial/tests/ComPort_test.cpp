@@ -171,10 +171,10 @@ TEST_F(ComPortOpenFailure, LeavesThePortClosedAndALaterOpenWorks) {
          ASSERT_EQ(holder->Open(t.pty.SlavePath(), 9600, 0, 8, 1, 1024, 1024, 0), 0);
        },
        typeid(EAlreadyOpen), ecAlreadyOpen, "ie_Open - device already open"},
-      {"socket device layer", [](ComPortTest&, TComPort& p) { p.SetDeviceLayer(dlWinsock); }, typeid(ENullApi),
-       ecNullApi, nullptr},
-      {"unsupported baud rate", [](ComPortTest&, TComPort& p) { p.SetBaud(12345); }, typeid(EBaudRate), ecBaudRate,
-       nullptr},
+      {"socket device layer", [](ComPortTest&, TComPort& p) { p.SetDeviceLayer(dlWinsock); },
+       typeid(ENullApi), ecNullApi, nullptr},
+      {"unsupported baud rate", [](ComPortTest&, TComPort& p) { p.SetBaud(12345); }, typeid(EBaudRate),
+       ecBaudRate, nullptr},
       {"flow levels the device refuses",
        [](ComPortTest&, TComPort& p) {
          p.SetBufferFull(100);
@@ -461,7 +461,8 @@ TEST_F(ComPortTest, ReopeningFromInsideAHandlerOpensOnceTheCloseIsDone) {
     EXPECT_EQ(port.PortState(), TPortState::Closing);
   };
   ASSERT_TRUE(pty.Send("x"));
-  ASSERT_TRUE(WaitUntil([&] { return port.PortState() == TPortState::Open && !events.empty(); }, LongDeadline));
+  ASSERT_TRUE(
+      WaitUntil([&] { return port.PortState() == TPortState::Open && !events.empty(); }, LongDeadline));
   ASSERT_TRUE(pty.Send("y"));
   ASSERT_TRUE(WaitUntil([&] { return taken.size() == 2; }, LongDeadline));
   EXPECT_EQ(taken, "xy");
@@ -534,8 +535,9 @@ TEST_F(ComPortTest, TracingStatesWhileClosedAndOpen) {
   struct TClosedCase {
     TTraceLogState set, stored;
   };
-  for (const TClosedCase c : {TClosedCase{tlOn, tlOn}, TClosedCase{tlDump, tlOff}, TClosedCase{tlPause, tlOff},
-                              TClosedCase{tlOn, tlOn}, TClosedCase{tlOff, tlOff}, TClosedCase{tlClear, tlOff}}) {
+  for (const TClosedCase c :
+       {TClosedCase{tlOn, tlOn}, TClosedCase{tlDump, tlOff}, TClosedCase{tlPause, tlOff},
+        TClosedCase{tlOn, tlOn}, TClosedCase{tlOff, tlOff}, TClosedCase{tlClear, tlOff}}) {
     port.SetTracing(c.set);
     EXPECT_EQ(port.Tracing(), c.stored) << int(c.set);
   }
