@@ -8,7 +8,10 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <utility>
 
 namespace {
 

@@ -4,6 +4,9 @@
 
 #include "serial/DeviceDispatcher.h"
 
+#include <algorithm>
+#include <type_traits>
+
 namespace {
 
 constexpr uint8_t ParityKeep = 5;

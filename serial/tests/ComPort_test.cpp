@@ -452,6 +452,27 @@ TEST_F(ComPortTest, ClosingFromInsideAHandlerFinishesLater) {
   EXPECT_TRUE(port.Open());
 }
 
+TEST_F(ComPortTest, ADialogInsideAHandlerThatClosesThePortDoesNotDeadlock) {
+  port.SetOpen(true);
+  Listen();
+  bool closedInside = false;
+  onAvail = [&] {
+    // A modal dialog runs its own event loop; the user closes the port there.
+    port.SetOpen(false);
+    closedInside = WaitUntil([&] { return port.PortState() == TPortState::Closed; }, LongDeadline);
+  };
+  ASSERT_TRUE(pty.Send("x"));
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty(); }, LongDeadline));
+  EXPECT_TRUE(closedInside);
+  EXPECT_FALSE(port.Open());
+  EXPECT_TRUE(DeviceFree(pty.SlavePath()));
+  QCoreApplication::processEvents();
+  port.SetOpen(true);
+  ASSERT_TRUE(pty.Send("y"));
+  ASSERT_TRUE(WaitUntil([&] { return taken.size() == 2; }, LongDeadline));
+  EXPECT_EQ(taken, "xy");
+}
+
 TEST_F(ComPortTest, ReopeningFromInsideAHandlerOpensOnceTheCloseIsDone) {
   port.SetOpen(true);
   Listen();
