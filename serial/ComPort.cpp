@@ -150,9 +150,11 @@ int TCustomComPort::ClosePort() {
   state_ = TPortState::Closing;
   dispatcher_->SetInputArrivedHook(nullptr);
   dispatcher_->Close();
-  if (dispatcher_->ClosePending() && window_) {
+  if (dispatcher_->ClosePending() && window_ && windowDepth_ > 0) {
     // A handler is running for this dispatcher: its threads end once the
-    // handler returns, and the window finishes the close.
+    // handler returns, and the window finishes the close. (A notification
+    // that is only queued is dropped instead: no handler runs meanwhile, so
+    // the threads can be waited for now.)
     window_->PostMessage(ClosePendingMsg, 0, static_cast<uint32_t>(dispatcher_->Index()) << 16);
   } else {
     FinishClose();

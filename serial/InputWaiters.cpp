@@ -1,5 +1,7 @@
 #include "serial/InputWaiters.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -7,9 +9,10 @@
 
 void TInputWaiters::Wake() {
   std::lock_guard guard(lock_);
-  // A loop is only destroyed after it left the list, and Qt drops the queued
-  // call of a destroyed loop.
-  for (QEventLoop* loop : loops_) QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+  // A loop is only destroyed after it left the list, and Qt drops the events
+  // still queued for a destroyed object. A plain event (no slot object
+  // shared between the threads) is all a loop needs to quit.
+  for (QEventLoop* loop : loops_) QCoreApplication::postEvent(loop, new QEvent(QEvent::Quit));
 }
 
 bool TInputWaiters::WaitOnce(std::chrono::steady_clock::time_point deadline,

@@ -452,6 +452,22 @@ TEST_F(ComPortTest, ClosingFromInsideAHandlerFinishesLater) {
   EXPECT_TRUE(port.Open());
 }
 
+TEST_F(ComPortTest, ClosingWhileANotificationIsOnlyQueuedClosesAtOnce) {
+  port.SetOpen(true);
+  Listen();
+  ASSERT_TRUE(pty.Send("x"));
+  // No event loop runs meanwhile: the notification waits in the queue.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  port.SetOpen(false);
+  EXPECT_EQ(port.PortState(), TPortState::Closed);
+  EXPECT_FALSE(port.Open());
+  EXPECT_TRUE(DeviceFree(pty.SlavePath()));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(events.empty()) << "a notification of the closed port ran";
+  port.SetOpen(true);
+  EXPECT_TRUE(port.Open());
+}
+
 TEST_F(ComPortTest, ADialogInsideAHandlerThatClosesThePortDoesNotDeadlock) {
   port.SetOpen(true);
   Listen();
