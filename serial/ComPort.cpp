@@ -300,16 +300,9 @@ void TCustomComPort::DiscardOutput() {
 
 bool TCustomComPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
   if (!Ready()) return false;
-  const auto ready = [this] {
-    return state_ == TPortState::Open && dispatcher_ && dispatcher_->InputReady();
-  };
-  // A wake-up may come from another waiting port or a closing one; each
-  // round checks again until the deadline.
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() >= deadline || state_ != TPortState::Open) return false;
-    waiters_->WaitOnce(deadline, ready);
-  }
-  return true;
+  return waiters_->Wait(
+      deadline, [this] { return state_ == TPortState::Open && dispatcher_ && dispatcher_->InputReady(); },
+      [this] { return state_ != TPortState::Open; });
 }
 
 // ---------------------------------------------------------------- events

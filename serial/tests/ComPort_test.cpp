@@ -192,7 +192,9 @@ TEST_F(ComPortOpenFailure, LeavesThePortClosedAndALaterOpenWorks) {
     EXPECT_TRUE(r.raised);
     EXPECT_EQ(r.type, c.type);
     EXPECT_EQ(r.code, c.code);
-    if (c.message) EXPECT_EQ(r.message, c.message);
+    if (c.message) {
+      EXPECT_EQ(r.message, c.message);
+    }
     EXPECT_FALSE(p.Open());
     EXPECT_EQ(p.PortState(), TPortState::Closed);
     holder.reset();
