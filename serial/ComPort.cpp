@@ -8,8 +8,11 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -84,8 +87,8 @@ void TCustomComPort::OpenPort() {
   dispatcher_->SetDeviceLabel(DeviceLabel(comNumber_));
   try {
     const int result = dispatcher_->Open(*path, static_cast<uint32_t>(baud_), parity_,
-                                         static_cast<uint8_t>(dataBits_), static_cast<uint8_t>(stopBits_), inSize_,
-                                         outSize_, OpenOptions(dtr_, rts_, hwFlow_));
+                                         static_cast<uint8_t>(dataBits_), static_cast<uint8_t>(stopBits_),
+                                         inSize_, outSize_, OpenOptions(dtr_, rts_, hwFlow_));
     Check(MapOpenResult(result));
     state_ = TPortState::Open;
     ApplyAtOpen();
@@ -148,9 +151,11 @@ int TCustomComPort::ClosePort() {
   state_ = TPortState::Closing;
   dispatcher_->SetInputArrivedHook(nullptr);
   dispatcher_->Close();
-  if (dispatcher_->ClosePending() && window_) {
+  if (dispatcher_->ClosePending() && window_ && windowDepth_ > 0) {
     // A handler is running for this dispatcher: its threads end once the
-    // handler returns, and the window finishes the close.
+    // handler returns, and the window finishes the close. (A notification
+    // that is only queued is dropped instead: no handler runs meanwhile, so
+    // the threads can be waited for now.)
     window_->PostMessage(ClosePendingMsg, 0, static_cast<uint32_t>(dispatcher_->Index()) << 16);
   } else {
     FinishClose();
@@ -199,8 +204,8 @@ void TCustomComPort::DestroyWindow() {
 void TCustomComPort::WindowMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
   const int index = static_cast<int>(lParam >> 16);
   TBaseDispatcher* mine = dispatcher_.get();
-  const bool current =
-      mine != nullptr && TDispatcherList::Instance().With(index, [mine](TBaseDispatcher* d) { return d == mine; });
+  const bool current = mine != nullptr && TDispatcherList::Instance().With(
+                                              index, [mine](TBaseDispatcher* d) { return d == mine; });
   if (!current) return;
   ++windowDepth_;
   try {
@@ -219,7 +224,8 @@ void TCustomComPort::WindowMessage(uint32_t message, uint32_t wParam, uint32_t l
 
 void TCustomComPort::RunTriggerEvent(uint32_t message, uint32_t wParam, uint32_t lParam) {
   const auto handle = static_cast<uint16_t>(wParam);
-  if (onTrigger_) onTrigger_(*this, static_cast<uint16_t>(message), handle, static_cast<uint16_t>(lParam & 0xFFFF));
+  if (onTrigger_)
+    onTrigger_(*this, static_cast<uint16_t>(message), handle, static_cast<uint16_t>(lParam & 0xFFFF));
   if (message == TriggerAvailMsg) {
     if (onTriggerAvail_) onTriggerAvail_(*this, handle);
   } else if (message == TriggerDataMsg) {
@@ -274,8 +280,8 @@ uint16_t TCustomComPort::AddMatchTrigger(const std::string& s, bool ignoreCase) 
   if (!d) return 0;
   constexpr size_t ShortStringLength = 255;
   const size_t length = std::min(s.size(), ShortStringLength);
-  const int handle =
-      d->AddDataTrigger(reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(length), ignoreCase);
+  const int handle = d->AddDataTrigger(reinterpret_cast<const uint8_t*>(s.data()),
+                                       static_cast<uint32_t>(length), ignoreCase);
   Check(handle);
   return static_cast<uint16_t>(handle);
 }
@@ -302,14 +308,9 @@ void TCustomComPort::Drain(std::chrono::milliseconds limit) {
 
 bool TCustomComPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
   if (!Ready()) return false;
-  const auto ready = [this] { return state_ == TPortState::Open && dispatcher_ && dispatcher_->InputReady(); };
-  // A wake-up may come from another waiting port or a closing one; each
-  // round checks again until the deadline.
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() >= deadline || state_ != TPortState::Open) return false;
-    waiters_->WaitOnce(deadline, ready);
-  }
-  return true;
+  return waiters_->Wait(
+      deadline, [this] { return state_ == TPortState::Open && dispatcher_ && dispatcher_->InputReady(); },
+      [this] { return state_ != TPortState::Open; });
 }
 
 // ---------------------------------------------------------------- events

@@ -37,7 +37,8 @@ class TCustomComPort {
   using TPortEvent = std::function<void(TCustomComPort& cp)>;
   using TTriggerAvailEvent = std::function<void(TCustomComPort& cp, uint16_t count)>;
   using TTriggerDataEvent = std::function<void(TCustomComPort& cp, uint16_t triggerHandle)>;
-  using TTriggerEvent = std::function<void(TCustomComPort& cp, uint16_t msg, uint16_t triggerHandle, uint16_t data)>;
+  using TTriggerEvent =
+      std::function<void(TCustomComPort& cp, uint16_t msg, uint16_t triggerHandle, uint16_t data)>;
 
   static constexpr uint32_t MaxTraceSize = 4000000;
   static constexpr uint32_t MaxLogSize = 16000000;

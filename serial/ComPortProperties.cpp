@@ -4,6 +4,9 @@
 
 #include "serial/DeviceDispatcher.h"
 
+#include <algorithm>
+#include <type_traits>
+
 namespace {
 
 constexpr uint8_t ParityKeep = 5;
@@ -20,7 +23,8 @@ constexpr TFlowLevels HardwareLevels{9, 1, 10};
 constexpr TFlowLevels SoftwareLevels{3, 1, 4};
 
 void FillFlowLevels(const TFlowLevels& levels, uint16_t inSize, uint16_t& full, uint16_t& resume) {
-  if (full == 0 || full > inSize) full = static_cast<uint16_t>(inSize * levels.fullNumerator / levels.denominator);
+  if (full == 0 || full > inSize)
+    full = static_cast<uint16_t>(inSize * levels.fullNumerator / levels.denominator);
   if (resume == 0 || resume > full)
     resume = static_cast<uint16_t>(inSize * levels.resumeNumerator / levels.denominator);
 }

@@ -1,5 +1,6 @@
 #include "serial/InputWaiters.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -7,31 +8,36 @@
 
 void TInputWaiters::Wake() {
   std::lock_guard guard(lock_);
-  // A loop is only destroyed after it left the list, and Qt drops the queued
-  // call of a destroyed loop.
-  for (QEventLoop* loop : loops_) QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+  for (QAbstractEventDispatcher* dispatcher : waiting_) dispatcher->wakeUp();
 }
 
-bool TInputWaiters::WaitOnce(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& ready) {
-  QEventLoop loop;
+bool TInputWaiters::Wait(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& ready,
+                         const std::function<bool()>& stop) {
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  if (ready()) return true;
+  if (!dispatcher) return false;
   {
     std::lock_guard guard(lock_);
-    loops_.push_back(&loop);
+    waiting_.push_back(dispatcher);
   }
-  // Checked after registering: bytes stored before this point are seen here,
-  // bytes stored after it wake the loop.
-  bool result = ready();
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  if (!result && left.count() > 0) {
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(left);
-    loop.exec();
-    result = ready();
-  }
+  const auto left = [deadline] {
+    return std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  };
+  // Its event ends the wait for events at the deadline.
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (left().count() > 0) timer.start(left());
+  });
+  timer.start(std::max(left(), std::chrono::milliseconds(0)));
+  // Checked after registering: bytes stored before this point are seen by
+  // `ready`, a wake-up after it ends the wait for events, even one sent
+  // before the wait began.
+  bool result = false;
+  while (!(result = ready()) && !stop() && std::chrono::steady_clock::now() < deadline)
+    dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
   std::lock_guard guard(lock_);
-  loops_.erase(std::find(loops_.begin(), loops_.end(), &loop));
+  waiting_.erase(std::find(waiting_.begin(), waiting_.end(), dispatcher));
   return result;
 }

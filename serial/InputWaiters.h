@@ -1,7 +1,6 @@
-// Event loops of the port's thread that wait for received bytes, and the
-// wake-up that the dispatcher's reading thread sends them. A waiting thread
-// keeps serving its events (like a window-message pump) and uses no CPU
-// while nothing happens.
+// Threads of the port that wait for received bytes, and the wake-up that the
+// dispatcher's reading thread sends them. A waiting thread keeps serving its
+// events (like a window-message pump) and uses no CPU while nothing happens.
 #pragma once
 
 #include <chrono>
@@ -9,18 +8,21 @@
 #include <mutex>
 #include <vector>
 
-class QEventLoop;
+class QAbstractEventDispatcher;
 
 class TInputWaiters {
  public:
-  // Any thread: every waiting loop returns to check its condition.
+  // Any thread: every waiting thread looks at its conditions again.
   void Wake();
 
-  // Runs a local event loop until `ready` holds, `deadline` passes or, once
-  // `ready` has been found false, the loop is woken. Returns `ready()`.
-  bool WaitOnce(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& ready);
+  // Serves the calling thread's events until `ready` or `stop` holds or the
+  // deadline passes. Returns `ready()`.
+  bool Wait(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& ready,
+            const std::function<bool()>& stop);
 
  private:
   std::mutex lock_;
-  std::vector<QEventLoop*> loops_;
+  // Event dispatchers of the waiting threads; only their thread-safe wake-up
+  // is used from other threads, so nothing is allocated across threads.
+  std::vector<QAbstractEventDispatcher*> waiting_;
 };

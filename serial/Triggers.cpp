@@ -114,6 +114,9 @@ void TTriggerSet::Save(TTriggerRecord& record) const {
 
 void TTriggerSet::Restore(const TTriggerRecord& record) {
   record_ = record;
+  // The triggers come back on a new line: what had half arrived on the old
+  // one must not complete a match with the first bytes of the new one.
+  ResetPartialMatches();
   // New handles must not repeat a restored one, or removing by handle
   // would hit the wrong trigger.
   for (const auto& t : record_.dataTriggers) {

@@ -171,10 +171,10 @@ TEST_F(ComPortOpenFailure, LeavesThePortClosedAndALaterOpenWorks) {
          ASSERT_EQ(holder->Open(t.pty.SlavePath(), 9600, 0, 8, 1, 1024, 1024, 0), 0);
        },
        typeid(EAlreadyOpen), ecAlreadyOpen, "ie_Open - device already open"},
-      {"socket device layer", [](ComPortTest&, TComPort& p) { p.SetDeviceLayer(dlWinsock); }, typeid(ENullApi),
-       ecNullApi, nullptr},
-      {"unsupported baud rate", [](ComPortTest&, TComPort& p) { p.SetBaud(12345); }, typeid(EBaudRate), ecBaudRate,
-       nullptr},
+      {"socket device layer", [](ComPortTest&, TComPort& p) { p.SetDeviceLayer(dlWinsock); },
+       typeid(ENullApi), ecNullApi, nullptr},
+      {"unsupported baud rate", [](ComPortTest&, TComPort& p) { p.SetBaud(12345); }, typeid(EBaudRate),
+       ecBaudRate, nullptr},
       {"flow levels the device refuses",
        [](ComPortTest&, TComPort& p) {
          p.SetBufferFull(100);
@@ -192,7 +192,9 @@ TEST_F(ComPortOpenFailure, LeavesThePortClosedAndALaterOpenWorks) {
     EXPECT_TRUE(r.raised);
     EXPECT_EQ(r.type, c.type);
     EXPECT_EQ(r.code, c.code);
-    if (c.message) EXPECT_EQ(r.message, c.message);
+    if (c.message) {
+      EXPECT_EQ(r.message, c.message);
+    }
     EXPECT_FALSE(p.Open());
     EXPECT_EQ(p.PortState(), TPortState::Closed);
     holder.reset();
@@ -452,6 +454,43 @@ TEST_F(ComPortTest, ClosingFromInsideAHandlerFinishesLater) {
   EXPECT_TRUE(port.Open());
 }
 
+TEST_F(ComPortTest, ClosingWhileANotificationIsOnlyQueuedClosesAtOnce) {
+  port.SetOpen(true);
+  Listen();
+  ASSERT_TRUE(pty.Send("x"));
+  // No event loop runs meanwhile: the notification waits in the queue.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  port.SetOpen(false);
+  EXPECT_EQ(port.PortState(), TPortState::Closed);
+  EXPECT_FALSE(port.Open());
+  EXPECT_TRUE(DeviceFree(pty.SlavePath()));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(events.empty()) << "a notification of the closed port ran";
+  port.SetOpen(true);
+  EXPECT_TRUE(port.Open());
+}
+
+TEST_F(ComPortTest, ADialogInsideAHandlerThatClosesThePortDoesNotDeadlock) {
+  port.SetOpen(true);
+  Listen();
+  bool closedInside = false;
+  onAvail = [&] {
+    // A modal dialog runs its own event loop; the user closes the port there.
+    port.SetOpen(false);
+    closedInside = WaitUntil([&] { return port.PortState() == TPortState::Closed; }, LongDeadline);
+  };
+  ASSERT_TRUE(pty.Send("x"));
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty(); }, LongDeadline));
+  EXPECT_TRUE(closedInside);
+  EXPECT_FALSE(port.Open());
+  EXPECT_TRUE(DeviceFree(pty.SlavePath()));
+  QCoreApplication::processEvents();
+  port.SetOpen(true);
+  ASSERT_TRUE(pty.Send("y"));
+  ASSERT_TRUE(WaitUntil([&] { return taken.size() == 2; }, LongDeadline));
+  EXPECT_EQ(taken, "xy");
+}
+
 TEST_F(ComPortTest, ReopeningFromInsideAHandlerOpensOnceTheCloseIsDone) {
   port.SetOpen(true);
   Listen();
@@ -461,7 +500,8 @@ TEST_F(ComPortTest, ReopeningFromInsideAHandlerOpensOnceTheCloseIsDone) {
     EXPECT_EQ(port.PortState(), TPortState::Closing);
   };
   ASSERT_TRUE(pty.Send("x"));
-  ASSERT_TRUE(WaitUntil([&] { return port.PortState() == TPortState::Open && !events.empty(); }, LongDeadline));
+  ASSERT_TRUE(
+      WaitUntil([&] { return port.PortState() == TPortState::Open && !events.empty(); }, LongDeadline));
   ASSERT_TRUE(pty.Send("y"));
   ASSERT_TRUE(WaitUntil([&] { return taken.size() == 2; }, LongDeadline));
   EXPECT_EQ(taken, "xy");
@@ -534,8 +574,9 @@ TEST_F(ComPortTest, TracingStatesWhileClosedAndOpen) {
   struct TClosedCase {
     TTraceLogState set, stored;
   };
-  for (const TClosedCase c : {TClosedCase{tlOn, tlOn}, TClosedCase{tlDump, tlOff}, TClosedCase{tlPause, tlOff},
-                              TClosedCase{tlOn, tlOn}, TClosedCase{tlOff, tlOff}, TClosedCase{tlClear, tlOff}}) {
+  for (const TClosedCase c :
+       {TClosedCase{tlOn, tlOn}, TClosedCase{tlDump, tlOff}, TClosedCase{tlPause, tlOff},
+        TClosedCase{tlOn, tlOn}, TClosedCase{tlOff, tlOff}, TClosedCase{tlClear, tlOff}}) {
     port.SetTracing(c.set);
     EXPECT_EQ(port.Tracing(), c.stored) << int(c.set);
   }

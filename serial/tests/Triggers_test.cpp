@@ -96,6 +96,21 @@ TEST(TriggerSetTest, RestoredHandlesAreNeverHandedOutAgain) {
   EXPECT_NE(after.FindData(static_cast<uint32_t>(fresh)), nullptr);
 }
 
+TEST(TriggerSetTest, RestoredTriggersStartWithoutPartialMatches) {
+  TTriggerSet before;
+  const std::string ok = "OK";
+  before.AddData(reinterpret_cast<const uint8_t*>(ok.data()), 2, false);
+  ASSERT_FALSE(MatchStep(before.Data().front(), 'O'));  // half of it arrived
+  TTriggerRecord record;
+  before.Save(record);
+
+  TTriggerSet after;
+  after.Restore(record);
+  EXPECT_FALSE(MatchStep(after.Data().front(), 'K'));
+  EXPECT_FALSE(MatchStep(after.Data().front(), 'O'));
+  EXPECT_TRUE(MatchStep(after.Data().front(), 'K'));
+}
+
 TEST(TriggerSetTest, DeferredRemovalHidesTheEntryUntilPurged) {
   TTriggerSet set;
   const uint8_t a = 'a';

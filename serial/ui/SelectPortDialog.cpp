@@ -5,8 +5,8 @@
 
 void InstallSelectPortDialog() {
   TCustomComPort::SelectPort = [] {
-    const int chosen =
-        TComSelectForm::ChoosePort([](int n) { return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n)); });
+    const int chosen = TComSelectForm::ChoosePort(
+        [](int n) { return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n)); });
     return static_cast<uint16_t>(chosen);
   };
 }
