@@ -16,7 +16,6 @@ constexpr double kCourseMiniNm = 0;
 constexpr double kCourseMaxiNm = 2000;
 // Readings outside these limits are reported as tokens, not numbers.
 constexpr double kSousGamme = -0.3;
-constexpr double kSurGamme = 3.0;
 constexpr int kDecimalesAbsorbance = 4;
 // Derives the fault generator from the reading one, so turning faults on
 // does not change the readings of a seeded run.
@@ -211,7 +210,7 @@ QByteArray TMoteurProtocole::Lecture(TInstant maintenant) {
   if (!modele) return "***";
   const double a = *modele - zero_;
   if (a < kSousGamme) return "UNDER";
-  if (a > kSurGamme) return "OVER";
+  if (a > options_.surGamme) return "OVER";
   const double bruit = options_.bruit > 0 ? bruit_(alea_) : 0.0;
   return QByteArray::number(a + bruit, 'f', kDecimalesAbsorbance);
 }

@@ -64,6 +64,7 @@ void DeclareOptions(QCommandLineParser& p) {
   valeur("noise", "Écart type du bruit de mesure (0.0005).", "A");
   valeur("seed", "Graine du générateur aléatoire.", "n");
   valeur("bad-nm", "Plage sans mesure, par exemple 480-490.", "a-b");
+  valeur("over-above", "Absorbance au-delà de laquelle la lecture est OVER (3.0).", "A");
   valeur("baud", "Débit simulé de la ligne (9600).", "bauds");
   drapeau("fast", "Ni cadence de ligne ni temps moteur.");
   drapeau("silent", "Ne répond jamais.");
@@ -110,6 +111,7 @@ void LitTout(TLecteur& l, TSimOptions& o) {
   l.Reel("motor-ms-per-nm", 0, 1000, &o.msParNm);
   l.Entier("busy-ms", 0, 3600000, &o.busyMs);
   l.Reel("noise", 0, 10, &o.bruit);
+  l.Reel("over-above", -0.3, 10, &o.surGamme);
   l.Entier("baud", 50, 4000000, &o.baud);
   l.Reel("garble", 0, 1, &o.probaAltere);
   if (l.parseur.isSet("truncate")) o.tronqueTous = kTronqueTousParDefaut;

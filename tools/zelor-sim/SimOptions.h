@@ -34,6 +34,8 @@ struct TSimOptions {
   double bruit = 0.0005;
   std::optional<std::uint64_t> graine;
   std::optional<TPlageNm> plageInvalide;
+  // Absorbances above this read "OVER" (the instrument's own limit by default).
+  double surGamme = 3.0;
 
   // Line.
   int baud = 9600;
