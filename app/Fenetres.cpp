@@ -7,10 +7,6 @@ TSpectreDlg::TSpectreDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Balayage du spectre"));
 }
 
-TFormDDE::TFormDDE(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Acquisition"));
-}
-
 TBlancDlg::TBlancDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Enregistrement de la ligne de base"));
 }
@@ -19,19 +15,17 @@ TCommandeDlg::TCommandeDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Commande du spectrophotomètre"));
 }
 
-TConstanteDlg::TConstanteDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Renseignements sur la page courante"));
-}
-
-Fenetres::Fenetres()
+Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
     : SpectreMain(std::make_unique<TSpectreMain>(Spectro())),
       AboutBox(std::make_unique<TAboutBox>()),
       SpectreDlg(std::make_unique<TSpectreDlg>()),
-      FormDDE(std::make_unique<TFormDDE>()),
+      FormDDE(std::make_unique<TFormDDE>(
+          std::move(messages), [principale = SpectreMain.get()] { return DonneFocusFenetre(principale); })),
       ChoixSpectroDlg(std::make_unique<TChoixSpectroDlg>()),
       BlancDlg(std::make_unique<TBlancDlg>()),
       CommandeDlg(std::make_unique<TCommandeDlg>()),
-      ConstanteDlg(std::make_unique<TConstanteDlg>()) {
+      ConstanteDlg(std::make_unique<TConstanteDlg>()),
+      Export(std::make_unique<LienExport>(*SpectreMain, Spectro(), *FormDDE, *ConstanteDlg)) {
   DialoguesPrincipale dialogues;
   dialogues.AboutBox = AboutBox.get();
   dialogues.ChoixSpectroDlg = ChoixSpectroDlg.get();
@@ -39,5 +33,6 @@ Fenetres::Fenetres()
   dialogues.SpectreDlg = SpectreDlg.get();
   dialogues.CommandeDlg = CommandeDlg.get();
   dialogues.ConstanteDlg = ConstanteDlg.get();
+  dialogues.EnvoieDonnees = [lien = Export.get()] { lien->EnvoieDonnees(); };
   SpectreMain->FixeDialogues(dialogues);
 }

@@ -9,20 +9,17 @@
 #include <memory>
 
 #include "app/AboutBox.h"
+#include "app/LienExport.h"
 #include "app/Specmain.h"
+#include "export/BoiteMessage.h"
+#include "export/TConstanteDlg.h"
+#include "export/TFormDDE.h"
 #include "instrument/ChoixSpectro.h"
 
 class TSpectreDlg : public QDialog {
   Q_OBJECT
  public:
   explicit TSpectreDlg(QWidget* parent = nullptr);
-};
-
-// Hidden host of the link to Mesurial; never shown.
-class TFormDDE : public QDialog {
-  Q_OBJECT
- public:
-  explicit TFormDDE(QWidget* parent = nullptr);
 };
 
 class TBlancDlg : public QDialog {
@@ -37,16 +34,12 @@ class TCommandeDlg : public QDialog {
   explicit TCommandeDlg(QWidget* parent = nullptr);
 };
 
-class TConstanteDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TConstanteDlg(QWidget* parent = nullptr);
-};
-
 // The window set, created once in this order, main window first, and kept
 // until the process ends.
 struct Fenetres {
-  Fenetres();
+  // `messages` shows the boxes of the DDE form (the program's own modal boxes
+  // unless a test captures them).
+  explicit Fenetres(TFormDDE::AfficheMessage messages = BoiteMessage());
 
   std::unique_ptr<TSpectreMain> SpectreMain;
   std::unique_ptr<TAboutBox> AboutBox;
@@ -56,4 +49,7 @@ struct Fenetres {
   std::unique_ptr<TBlancDlg> BlancDlg;
   std::unique_ptr<TCommandeDlg> CommandeDlg;
   std::unique_ptr<TConstanteDlg> ConstanteDlg;
+
+  // "Vers Mesurial": the export built from the main window's graph.
+  std::unique_ptr<LienExport> Export;
 };

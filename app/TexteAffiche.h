@@ -19,5 +19,10 @@ QChar CodeVersUnicode(unsigned char code);
 // A whole 8-bit text, byte by byte through CodeVersUnicode.
 QString TexteAffiche(std::string_view texte);
 
+// The reverse of TexteAffiche for what the user typed in a box: each Greek
+// letter of the font's table gives its code, other characters up to U+00FF
+// their own byte, anything else "?".
+std::string TexteHuitBits(const QString& texte);
+
 // The wavelength panel text, 8-bit: the symbol, "=", the wavelength, " nm".
 std::string TexteLambda(int lambda);
