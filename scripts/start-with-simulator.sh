@@ -30,7 +30,7 @@ bus_joignable() {
 proprietaire() {
   command -v dbus-send >/dev/null || return 0
   dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.GetConnectionUnixProcessID "string:$1" 2>/dev/null | sed -n 's/.*uint32 //p'
+    org.freedesktop.DBus.GetConnectionUnixProcessID "string:$1" 2>/dev/null | sed -n 's/.*uint32 //p' || true
 }
 
 if ! bus_joignable; then
@@ -47,6 +47,8 @@ travail=$(mktemp -d)
 simpid=""
 standinpid=""
 arrete() {
+  # Everything is tried, whatever fails on the way.
+  set +e
   [ -z "$simpid" ] || { kill -TERM "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; }
   [ -z "$standinpid" ] || { kill -TERM "$standinpid" 2>/dev/null || true; wait "$standinpid" 2>/dev/null || true; }
   # The program starts the stand-in again from the registry if it has died.
@@ -62,8 +64,9 @@ arrete() {
 trap arrete EXIT
 
 if [ -x "$sim" ]; then
-  # The port number of the configuration file beside the program.
-  com=$(sed -n 's/^[[:space:]]*Com[[:space:]]*=[[:space:]]*\([0-9][0-9]*\).*/\1/p' "$app.INI" 2>/dev/null | head -n 1)
+  # The port number of the configuration file beside the program; a first
+  # run has no such file yet.
+  com=$(sed -n 's/^[[:space:]]*Com[[:space:]]*=[[:space:]]*\([0-9][0-9]*\).*/\1/p' "$app.INI" 2>/dev/null | head -n 1 || true)
   [ -n "$com" ] && [ "$com" -ge 1 ] || com=1
   "$sim" --com "$com" --device-file "$travail/device" --log "${ZELOR_SIM_LOG:-$bin/zelor-sim.log}" >/dev/null &
   simpid=$!

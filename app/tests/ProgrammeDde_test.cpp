@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "platform/Dde.h"
@@ -81,10 +82,43 @@ TEST_F(ProgrammeDde, LignesDuReadme) {
   EXPECT_EQ(Sortie("gdbus", {"call", "--session", "--dest", "org.zelor.dde.zelor", "--object-path",
                              "/serveurdde", "--method", "org.zelor.dde.Conversation.Execute", "b'FOCUS'"}),
             "(true,)\n");
+  // systemd's tool, where the machine has it.
+  if (QStandardPaths::findExecutable("busctl").isEmpty()) GTEST_SKIP() << "busctl absent";
   EXPECT_EQ(
       Sortie("busctl", {"--user", "call", "org.zelor.dde.zelor", "/serveurdde", "org.zelor.dde.Conversation",
                         "Execute", "ay", "5", "70", "79", "67", "85", "83"}),
       "b true\n");
+}
+
+TEST(ProgrammeSansBus, DemarreQuandMeme) {
+  QTemporaryDir dossier;
+  ASSERT_TRUE(dossier.isValid());
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.remove("DBUS_SESSION_BUS_ADDRESS");
+  env.remove("DISPLAY");
+  env.insert("XDG_RUNTIME_DIR", dossier.filePath("pas-de-bus"));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("ZELOR_INI", dossier.filePath("zelor.INI"));
+  env.insert("ZELOR_MARQUEUR", QStringLiteral("ZelorSansBus-%1").arg(QCoreApplication::applicationPid()));
+  env.insert("ZELOR_TEMOIN_INSTANCE", "1");
+  env.insert("ZELOR_COMPORTS_FILE", dossier.filePath("comports"));
+  QProcess programme;
+  programme.setProcessEnvironment(env);
+  programme.setWorkingDirectory(dossier.path());
+  programme.start(ZELOR_EXECUTABLE, {});
+  ASSERT_TRUE(programme.waitForStarted(kDelaiProgrammeMs));
+  // The main window is up: the missing bus is only a message over it.
+  QByteArray sortie;
+  EXPECT_TRUE(AttendsQue(
+      [&] {
+        sortie += programme.readAllStandardOutput();
+        return sortie.contains("instance: premiere\n") || programme.state() != QProcess::Running;
+      },
+      kDelaiProgrammeMs));
+  EXPECT_TRUE(sortie.contains("instance: premiere\n")) << sortie.toStdString();
+  EXPECT_EQ(programme.state(), QProcess::Running);
+  programme.kill();
+  programme.waitForFinished(kDelaiProgrammeMs);
 }
 
 }  // namespace
