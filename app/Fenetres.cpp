@@ -1,4 +1,3 @@
-// PLACEHOLDERS for the windows not yet written: see Fenetres.h.
 #include "app/Fenetres.h"
 
 #include "graph/Graphker.h"
@@ -6,14 +5,6 @@
 #include "measure/Reglages.h"
 #include "platform/Registre.h"
 #include "serial/ComPort.h"
-
-TFormDDE::TFormDDE(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Acquisition"));
-}
-
-TConstanteDlg::TConstanteDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Renseignements sur la page courante"));
-}
 
 namespace {
 
@@ -27,19 +18,21 @@ std::function<TReglages()> Reglages() {
 
 }  // namespace
 
-Fenetres::Fenetres()
+Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
     : SpectreMain(std::make_unique<TSpectreMain>(Spectro())),
       AboutBox(std::make_unique<TAboutBox>()),
       SpectreDlg(std::make_unique<TSpectreDlg>(
           SpectreMain->Pilote, VueSpectre(*SpectreMain->Graphe),
           TVueSpectroBalayage{Spectro().Debut, Spectro().Fin, Spectro().Blanc}, Reglages())),
-      FormDDE(std::make_unique<TFormDDE>()),
+      FormDDE(std::make_unique<TFormDDE>(
+          std::move(messages), [principale = SpectreMain.get()] { return DonneFocusFenetre(principale); })),
       ChoixSpectroDlg(std::make_unique<TChoixSpectroDlg>()),
       BlancDlg(std::make_unique<TBlancDlg>(SpectreMain->Pilote,
                                            TVueBlanc{Spectro().BlancDebut, Spectro().BlancFin, Spectro().Blanc},
                                            Reglages())),
       CommandeDlg(std::make_unique<TCommandeDlg>(SpectreMain->Pilote, Reglages())),
-      ConstanteDlg(std::make_unique<TConstanteDlg>()) {
+      ConstanteDlg(std::make_unique<TConstanteDlg>()),
+      Export(std::make_unique<LienExport>(*SpectreMain, Spectro(), *FormDDE, *ConstanteDlg)) {
   DialoguesPrincipale dialogues;
   dialogues.AboutBox = AboutBox.get();
   dialogues.ChoixSpectroDlg = ChoixSpectroDlg.get();
@@ -56,7 +49,11 @@ Fenetres::Fenetres()
   dialogues.ArretSpectre = [d = SpectreDlg.get()] { d->StopBtnClick(); };
   dialogues.ArretCommande = [d = CommandeDlg.get()] { d->reject(); };
   dialogues.StatutSpectre = [d = SpectreDlg.get()] { return d->Statut(); };
+  dialogues.EnvoieDonnees = [lien = Export.get()] { lien->EnvoieDonnees(); };
   SpectreMain->FixeDialogues(dialogues);
+  Export->TextesBalayage = [d = SpectreDlg.get()] {
+    return TTextesBalayage{d->EditTitre->text(), d->EditNom->text(), d->EditUnite->text()};
+  };
   SpectreMain->LimitesInstrument = [d = SpectreDlg.get()](int miniL, int maxiL) { d->LimitesInstrument(miniL, maxiL); };
   ChoixSpectroDlg->PortPresent = [](int n) { return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n)); };
   ChoixSpectroDlg->LitRegistre = [](const QString& nom) {

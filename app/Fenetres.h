@@ -1,6 +1,4 @@
-// The program's eight windows. PLACEHOLDERS remain for the windows not yet
-// written (their design-time captions only); each moves to its own file pair
-// in its folder when its real window is written.
+// The program's eight windows, created once at start-up and wired together.
 #pragma once
 
 #include <QDialog>
@@ -9,29 +7,22 @@
 #include <memory>
 
 #include "app/AboutBox.h"
+#include "app/LienExport.h"
 #include "app/Specmain.h"
+#include "export/BoiteMessage.h"
+#include "export/TConstanteDlg.h"
+#include "export/TFormDDE.h"
 #include "instrument/ChoixSpectro.h"
 #include "measure/ui/BlancDlg.h"
 #include "measure/ui/CommandeDlg.h"
 #include "measure/ui/SpectreDlg.h"
 
-// Hidden host of the link to Mesurial; never shown.
-class TFormDDE : public QDialog {
-  Q_OBJECT
- public:
-  explicit TFormDDE(QWidget* parent = nullptr);
-};
-
-class TConstanteDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TConstanteDlg(QWidget* parent = nullptr);
-};
-
 // The window set, created once in this order, main window first, and kept
 // until the process ends.
 struct Fenetres {
-  Fenetres();
+  // `messages` shows the boxes of the DDE form (the program's own modal boxes
+  // unless a test captures them).
+  explicit Fenetres(TFormDDE::AfficheMessage messages = BoiteMessage());
 
   std::unique_ptr<TSpectreMain> SpectreMain;
   std::unique_ptr<TAboutBox> AboutBox;
@@ -41,4 +32,7 @@ struct Fenetres {
   std::unique_ptr<TBlancDlg> BlancDlg;
   std::unique_ptr<TCommandeDlg> CommandeDlg;
   std::unique_ptr<TConstanteDlg> ConstanteDlg;
+
+  // "Vers Mesurial": the export built from the main window's graph.
+  std::unique_ptr<LienExport> Export;
 };

@@ -1,5 +1,6 @@
 #include "app/TexteAffiche.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -57,5 +58,20 @@ QString TexteAffiche(std::string_view texte) {
   QString resultat;
   resultat.reserve(static_cast<qsizetype>(texte.size()));
   for (char c : texte) resultat.append(CodeVersUnicode(static_cast<unsigned char>(c)));
+  return resultat;
+}
+
+std::string TexteHuitBits(const QString& texte) {
+  std::string resultat;
+  resultat.reserve(static_cast<std::size_t>(texte.size()));
+  for (const QChar c : texte) {
+    const char16_t u = c.unicode();
+    const auto grec = std::find(GrecUnicode.begin(), GrecUnicode.end(), u);
+    if (u != 0 && grec != GrecUnicode.end()) {
+      resultat += static_cast<char>(PremierCodeGrec + (grec - GrecUnicode.begin()));
+    } else {
+      resultat += u <= 0xFF ? static_cast<char>(u) : '?';
+    }
+  }
   return resultat;
 }

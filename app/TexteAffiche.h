@@ -19,3 +19,8 @@ QChar CodeVersUnicode(unsigned char code);
 // A whole 8-bit text, byte by byte through CodeVersUnicode.
 QString TexteAffiche(std::string_view texte);
 
+// The reverse of TexteAffiche for what the user typed in a box: each Greek
+// letter of the font's table gives its code, other characters up to U+00FF
+// their own byte, anything else "?".
+std::string TexteHuitBits(const QString& texte);
+

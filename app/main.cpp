@@ -41,6 +41,10 @@ int main(int argc, char* argv[]) {
   QTimer::singleShot(0, principale, [etat] {
     SignaleInstance(etat == SingleInstance::Resultat::Premiere ? "instance: premiere" : "instance: seconde");
   });
+  // Once the loop runs, so that a missing bus is said over the main window
+  // instead of holding up its first showing.
+  TFormDDE* formDDE = fenetres.FormDDE.get();
+  QTimer::singleShot(0, formDDE, [formDDE] { formDDE->DemarreServeur(); });
 
   application.exec();
   return 0;

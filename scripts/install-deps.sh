@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ ccache pkg-config
   qt6-base-dev libgl-dev libqt6serialport6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus xvfb xauth locales clang
+  dbus libglib2.0-bin xvfb xauth locales clang
   fonts-dejavu-core
 )
 

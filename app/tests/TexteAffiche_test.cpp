@@ -24,6 +24,18 @@ TEST(TexteAffiche, FontCodesBecomeUnicodeAndLatin1Stays) {
   for (const Cas& c : cas) EXPECT_EQ(TexteAffiche(c.huitBits), QString::fromUtf16(c.affiche)) << c.huitBits;
 }
 
+TEST(TexteAffiche, TypedTextGoesBackToFontCodes) {
+  // Every code with a glyph survives the round trip, whatever byte it is.
+  for (int code = 1; code < 256; ++code) {
+    const std::string octet(1, static_cast<char>(code));
+    if (TexteAffiche(octet) == QString(QChar::ReplacementCharacter)) continue;
+    EXPECT_EQ(TexteHuitBits(TexteAffiche(octet)), octet) << code;
+  }
+  EXPECT_EQ(TexteHuitBits(QString::fromUtf16(u"c en mol/L, λ=µm")), "c en mol/L, \x88=\xb5m");
+  // Outside the 8-bit range and the font's Greek letters.
+  EXPECT_EQ(TexteHuitBits(QString::fromUtf16(u"€ \uFFFD ψ")), "? ? ?");
+}
+
 TEST(TexteAffiche, WavelengthPanelText) {
   EXPECT_EQ(TexteLambda(500), "\x88=500 nm");
   EXPECT_EQ(TexteAffiche(TexteLambda(190)), QString("λ=190 nm"));
