@@ -209,9 +209,10 @@ int main(int argc, char** argv) {
   const auto bareTimes = BareLatency(pty);
   const auto dispTimes = DispatchLatency(pty);
   const auto qtTimes = QtPortLatency(pty);
-  std::printf("latency median us: bare %.1f, dispatcher %.1f, QSerialPort %.1f\n",
-              Percentile(bareTimes, 0.5) * 1e6, Percentile(dispTimes, 0.5) * 1e6,
-              Percentile(qtTimes, 0.5) * 1e6);
+  for (const double p : {0.5, 0.99}) {
+    std::printf("latency p%.0f us: bare %.1f, dispatcher %.1f, QSerialPort %.1f\n", p * 100,
+                Percentile(bareTimes, p) * 1e6, Percentile(dispTimes, p) * 1e6, Percentile(qtTimes, p) * 1e6);
+  }
 
   const double idle = IdleCpuFraction(pty);
 
@@ -220,9 +221,15 @@ int main(int argc, char** argv) {
               Percentile(dispTimes, 0.5) / Percentile(bareTimes, 0.5));
   std::printf("ratio dispatch_latency_p99_vs_poll %.2f goal <=3.00\n",
               Percentile(dispTimes, 0.99) / Percentile(bareTimes, 0.99));
+  // The toolkit's own serial port on the same line: the same goals as
+  // against the bare loop, both baselines being of the same order.
   if (!qtTimes.empty()) {
-    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f (information)\n",
+    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f goal <=2.00\n",
                 Percentile(dispTimes, 0.5) / Percentile(qtTimes, 0.5));
+    std::printf("ratio dispatch_latency_p99_vs_qserialport %.2f goal <=3.00\n",
+                Percentile(dispTimes, 0.99) / Percentile(qtTimes, 0.99));
+  } else {
+    std::printf("QSerialPort could not open the pseudo-terminal: no comparison with it\n");
   }
   std::printf("ratio dispatch_idle_cpu_fraction %.4f goal <=0.01\n", idle);
   return 0;

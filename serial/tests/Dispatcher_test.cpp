@@ -6,7 +6,9 @@
 
 #include <termios.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -226,6 +228,54 @@ TEST_F(DispatcherTest, AvailDataAvailOrderWithThresholdOne) {
   EXPECT_EQ(events[2].read, "\x03");
   EXPECT_FALSE(d->InputReady());
 }
+
+// The notifications one burst of bytes brings, in order: "A<count>:<bytes the
+// handler took>" for avail, "D<length>" for data. Each expectation holds
+// however the burst is split into device reads.
+struct TOrderCase {
+  const char* name;
+  uint32_t threshold;
+  std::string trigger;
+  bool ignoreCase;
+  std::string stream;
+  std::vector<std::string> expected;
+};
+
+class NotificationOrderTest : public DispatcherTest, public ::testing::WithParamInterface<TOrderCase> {};
+
+TEST_P(NotificationOrderTest, AvailAndDataInTheFixedOrder) {
+  const auto& c = GetParam();
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  d->SetAvailThreshold(c.threshold);
+  ASSERT_GT(AddTrigger(c.trigger, c.ignoreCase), 0);
+  ASSERT_TRUE(pty.Send(c.stream));
+  ASSERT_TRUE(WaitUntil([&] { return events.size() >= c.expected.size(); }));
+  std::vector<std::string> seen;
+  for (const auto& e : events) {
+    seen.push_back(e.message == TriggerAvailMsg ? "A" + std::to_string(e.wParam) + ":" + e.read
+                                                : "D" + std::to_string(e.lParam & 0xFFFF));
+  }
+  EXPECT_EQ(seen, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NotificationOrderTest,
+    ::testing::Values(
+        // Fewer bytes before the string than the threshold: no avail first;
+        // once the walk reaches the head, all unread bytes count.
+        TOrderCase{"ShortPrefixBelowThreshold", 3, "\x03", false, "ab\x03", {"D1", "A3:ab\x03"}},
+        TOrderCase{"AvailOff", 0, "\x03", false, "ab\x03", {"D1"}},
+        // The second ETX is announced as the byte before the next match.
+        TOrderCase{"OneCharacterTwiceInAChunk",
+                   1,
+                   "\x03",
+                   false,
+                   "1\x03\x03",
+                   {"A1:1", "D1", "A1:\x03", "D1", "A1:\x03"}},
+        TOrderCase{"OverlappingPrefix", 0, "aab", false, "aaab", {"D3"}},
+        TOrderCase{"IgnoreCase", 0, "ok", true, "xOKyoKz", {"D2", "D2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DispatcherTest, AvailThresholdHoldsBackSmallCounts) {
   ASSERT_EQ(Open(), 0);
