@@ -59,21 +59,26 @@ double BareThroughput(TPtyPair& pty) {
   return rate;
 }
 
+// The application's way of taking bytes: the avail notification on the Qt
+// thread, whose handler reads what it was told about. A reader that polled
+// the ring would only compete with the worker threads for the processor.
 double DispatchThroughput(TPtyPair& pty) {
   TDeviceDispatcher d;
   d.Open(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, 0);
+  size_t got = 0;
+  TNotifyWindow window([&](uint32_t message, uint32_t count, uint32_t) {
+    if (message != TriggerAvailMsg) return;
+    for (uint32_t i = 0; i < count && d.ReadByte() >= 0; ++i) ++got;
+  });
+  d.RegisterWindowHandler(&window);
+  d.UpdateHandlerService(TBaseDispatcher::ServicePortInstalled);
+  d.SetAvailThreshold(1);
   const auto start = Clock::now();
   std::thread farEnd([&] { Feed(pty, ThroughputBytes); });
-  size_t got = 0;
-  while (got < ThroughputBytes) {
-    if (d.ReadByte() >= 0) {
-      ++got;
-    } else {
-      std::this_thread::yield();
-    }
-  }
+  while (got < ThroughputBytes) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const double rate = static_cast<double>(got) / Seconds(Clock::now() - start);
   farEnd.join();
+  d.Close();
   return rate;
 }
 
@@ -209,9 +214,10 @@ int main(int argc, char** argv) {
   const auto bareTimes = BareLatency(pty);
   const auto dispTimes = DispatchLatency(pty);
   const auto qtTimes = QtPortLatency(pty);
-  std::printf("latency median us: bare %.1f, dispatcher %.1f, QSerialPort %.1f\n",
-              Percentile(bareTimes, 0.5) * 1e6, Percentile(dispTimes, 0.5) * 1e6,
-              Percentile(qtTimes, 0.5) * 1e6);
+  for (const double p : {0.5, 0.99}) {
+    std::printf("latency p%.0f us: bare %.1f, dispatcher %.1f, QSerialPort %.1f\n", p * 100,
+                Percentile(bareTimes, p) * 1e6, Percentile(dispTimes, p) * 1e6, Percentile(qtTimes, p) * 1e6);
+  }
 
   const double idle = IdleCpuFraction(pty);
 
@@ -220,9 +226,15 @@ int main(int argc, char** argv) {
               Percentile(dispTimes, 0.5) / Percentile(bareTimes, 0.5));
   std::printf("ratio dispatch_latency_p99_vs_poll %.2f goal <=3.00\n",
               Percentile(dispTimes, 0.99) / Percentile(bareTimes, 0.99));
+  // The toolkit's own serial port on the same line: the same goals as
+  // against the bare loop, both baselines being of the same order.
   if (!qtTimes.empty()) {
-    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f (information)\n",
+    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f goal <=2.00\n",
                 Percentile(dispTimes, 0.5) / Percentile(qtTimes, 0.5));
+    std::printf("ratio dispatch_latency_p99_vs_qserialport %.2f goal <=3.00\n",
+                Percentile(dispTimes, 0.99) / Percentile(qtTimes, 0.99));
+  } else {
+    std::printf("QSerialPort could not open the pseudo-terminal: no comparison with it\n");
   }
   std::printf("ratio dispatch_idle_cpu_fraction %.4f goal <=0.01\n", idle);
   return 0;

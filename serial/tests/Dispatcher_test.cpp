@@ -6,7 +6,9 @@
 
 #include <termios.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -171,6 +173,50 @@ TEST_F(DispatcherTest, BadLineValuesAreRefusedAndKeepValuesKeep) {
   EXPECT_EQ(block.stopBits, 2);
 }
 
+// The terminal settings as another opener of the line reads them back.
+termios ReadBack(const std::string& path) {
+  termios tio{};
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  EXPECT_GE(fd, 0);
+  EXPECT_EQ(::tcgetattr(fd, &tio), 0);
+  ::close(fd);
+  return tio;
+}
+
+TEST_F(DispatcherTest, FlowControlReachesTheDeviceAndBadLevelsAreRefused) {
+  ASSERT_EQ(Open(), 0);  // receive queue of 4096
+  EXPECT_EQ(ReadBack(pty.SlavePath()).c_iflag & (IXON | IXOFF), 0u) << "a fresh line has no flow control";
+  // A full level below the resume level, or above the receive queue.
+  EXPECT_EQ(d->SetSoftwareFlow(100, 200, SwfTransmit | SwfReceive), ErrBadArgument);
+  EXPECT_EQ(d->SetSoftwareFlow(5000, 100, SwfTransmit | SwfReceive), ErrBadArgument);
+  EXPECT_EQ(d->SetHardwareFlow(100, 200, HwfUseRts), ErrBadArgument);
+
+  ASSERT_EQ(d->SetSoftwareFlow(3072, 1024, SwfTransmit | SwfReceive), 0);
+  termios tio = ReadBack(pty.SlavePath());
+  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+  EXPECT_EQ(tio.c_cc[VSTART], 17);
+  EXPECT_EQ(tio.c_cc[VSTOP], 19);
+  TDeviceControlBlock block = d->ControlBlock();
+  EXPECT_EQ(block.xoffLim, 4096 - 3072);
+  EXPECT_EQ(block.xonLim, 1024);
+  ASSERT_EQ(d->SetFlowCharacters('Q', 'S'), 0);
+  tio = ReadBack(pty.SlavePath());
+  EXPECT_EQ(tio.c_cc[VSTART], 'Q');
+  EXPECT_EQ(tio.c_cc[VSTOP], 'S');
+  ASSERT_EQ(d->ClearSoftwareFlow(), 0);
+  EXPECT_EQ(ReadBack(pty.SlavePath()).c_iflag & (IXON | IXOFF), 0u);
+
+  // RTS handed to the hardware handshake: the program no longer drives it.
+  ASSERT_EQ(d->SetHardwareFlow(3686, 409, HwfUseRts | HwfRequireCts), 0);
+  EXPECT_NE(ReadBack(pty.SlavePath()).c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(d->SetRTS(false), 1);
+  EXPECT_EQ(d->SetDTR(false), 0);  // no modem lines on a pseudo-terminal: not a failure
+  // Bytes still pass both ways with the handshake set.
+  ASSERT_TRUE(pty.Send("ping"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 4; }));
+  EXPECT_EQ(ReadAll(), "ping");
+}
+
 TEST_F(DispatcherTest, DrainWaitsForTheFarEndAndFlushDropsWhatIsQueued) {
   ASSERT_EQ(Open(4096), 0);
   std::string got;
@@ -226,6 +272,54 @@ TEST_F(DispatcherTest, AvailDataAvailOrderWithThresholdOne) {
   EXPECT_EQ(events[2].read, "\x03");
   EXPECT_FALSE(d->InputReady());
 }
+
+// The notifications one burst of bytes brings, in order: "A<count>:<bytes the
+// handler took>" for avail, "D<length>" for data. Each expectation holds
+// however the burst is split into device reads.
+struct TOrderCase {
+  const char* name;
+  uint32_t threshold;
+  std::string trigger;
+  bool ignoreCase;
+  std::string stream;
+  std::vector<std::string> expected;
+};
+
+class NotificationOrderTest : public DispatcherTest, public ::testing::WithParamInterface<TOrderCase> {};
+
+TEST_P(NotificationOrderTest, AvailAndDataInTheFixedOrder) {
+  const auto& c = GetParam();
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  d->SetAvailThreshold(c.threshold);
+  ASSERT_GT(AddTrigger(c.trigger, c.ignoreCase), 0);
+  ASSERT_TRUE(pty.Send(c.stream));
+  ASSERT_TRUE(WaitUntil([&] { return events.size() >= c.expected.size(); }));
+  std::vector<std::string> seen;
+  for (const auto& e : events) {
+    seen.push_back(e.message == TriggerAvailMsg ? "A" + std::to_string(e.wParam) + ":" + e.read
+                                                : "D" + std::to_string(e.lParam & 0xFFFF));
+  }
+  EXPECT_EQ(seen, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NotificationOrderTest,
+    ::testing::Values(
+        // Fewer bytes before the string than the threshold: no avail first;
+        // once the walk reaches the head, all unread bytes count.
+        TOrderCase{"ShortPrefixBelowThreshold", 3, "\x03", false, "ab\x03", {"D1", "A3:ab\x03"}},
+        TOrderCase{"AvailOff", 0, "\x03", false, "ab\x03", {"D1"}},
+        // The second ETX is announced as the byte before the next match.
+        TOrderCase{"OneCharacterTwiceInAChunk",
+                   1,
+                   "\x03",
+                   false,
+                   "1\x03\x03",
+                   {"A1:1", "D1", "A1:\x03", "D1", "A1:\x03"}},
+        TOrderCase{"OverlappingPrefix", 0, "aab", false, "aaab", {"D3"}},
+        TOrderCase{"IgnoreCase", 0, "ok", true, "xOKyoKz", {"D2", "D2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DispatcherTest, AvailThresholdHoldsBackSmallCounts) {
   ASSERT_EQ(Open(), 0);
