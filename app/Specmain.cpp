@@ -106,6 +106,9 @@ void TSpectreMain::PrepareVoieSerie() {
   VoieSerie.SetLogName(NomLog);
   VoieSerie.SetLogging(tlOn);
   VoieSerie.SetOnTriggerAvail([this](TCustomComPort& voie, uint16_t count) { Protocole.TriggerAvail(voie, count); });
+  // A measurement waiting for the instrument would wait for ever once the
+  // line is gone: it is stopped at once.
+  VoieSerie.SetOnDeviceGone([this](TCustomComPort&) { ErreurLiaison(MessageLignePerdue); });
 }
 
 void TSpectreMain::VideTraceVoie() {
@@ -328,9 +331,12 @@ void TSpectreMain::ErreurLiaison(const std::string& erreur) {
   // Outside the trigger event that met the error: the measurement is
   // stopped from the event loop, then the user is told once.
   QTimer::singleShot(0, this, [this, erreur] {
-    if (arretMesure_) arretMesure_();
-    Message(QStringLiteral("Liaison avec le spectrophotomètre interrompue : mesure arrêtée.\n") +
-            QString::fromLocal8Bit(erreur));
+    QString texte = QStringLiteral("Liaison avec le spectrophotomètre interrompue");
+    if (arretMesure_) {
+      arretMesure_();
+      texte += QStringLiteral(" : mesure arrêtée");
+    }
+    Message(texte + QStringLiteral(".\n") + QString::fromLocal8Bit(erreur));
     erreurSignalee_ = false;
   });
 }

@@ -98,6 +98,10 @@ void TCustomComPort::OpenPort() {
     });
     dispatcher_->RegisterWindowHandler(window_);
     dispatcher_->SetInputArrivedHook([waiters = waiters_.get()] { waiters->Wake(); });
+    dispatcher_->SetDeviceGoneHook(
+        [window = window_, index = static_cast<uint32_t>(dispatcher_->Index())] {
+          window->PostMessage(DeviceGoneMsg, 0, index << 16);
+        });
     if (copyTriggers_) {
       copyTriggers_ = false;
       dispatcher_->RestoreTriggers(savedTriggers_);
@@ -113,6 +117,7 @@ void TCustomComPort::ReleaseAfterFailedOpen() {
   copyTriggers_ = false;
   if (dispatcher_) {
     dispatcher_->SetInputArrivedHook(nullptr);
+    dispatcher_->SetDeviceGoneHook(nullptr);
     dispatcher_->Close();
   }
   DestroyWindow();
@@ -150,6 +155,7 @@ int TCustomComPort::ClosePort() {
   const int dumpError = DumpRecorders();
   state_ = TPortState::Closing;
   dispatcher_->SetInputArrivedHook(nullptr);
+  dispatcher_->SetDeviceGoneHook(nullptr);
   dispatcher_->Close();
   if (dispatcher_->ClosePending() && window_ && windowDepth_ > 0) {
     // A handler is running for this dispatcher: its threads end once the
@@ -180,6 +186,7 @@ void TCustomComPort::FinishClose() {
   if (dispatcher_) {
     if (window_) dispatcher_->DeregisterWindowHandler(window_);
     dispatcher_->SetInputArrivedHook(nullptr);
+    dispatcher_->SetDeviceGoneHook(nullptr);
   }
   DestroyWindow();
   dispatcher_.reset();
@@ -211,6 +218,8 @@ void TCustomComPort::WindowMessage(uint32_t message, uint32_t wParam, uint32_t l
   try {
     if (message == ClosePendingMsg) {
       ClosePendingArrived();
+    } else if (message == DeviceGoneMsg) {
+      if (onDeviceGone_) onDeviceGone_(*this);
     } else {
       RunTriggerEvent(message, wParam, lParam);
     }

@@ -124,6 +124,9 @@ class TCustomComPort {
   void SetOnTrigger(TTriggerEvent handler);
   void SetOnPortOpen(TPortEvent handler) { onPortOpen_ = std::move(handler); }
   void SetOnPortClose(TPortEvent handler) { onPortClose_ = std::move(handler); }
+  // The device went away while the port was open (the far end hung up, the
+  // adapter was pulled): later writes fail. Runs once per open.
+  void SetOnDeviceGone(TPortEvent handler) { onDeviceGone_ = std::move(handler); }
 
   // ---- operations. Each does nothing while the port is closing; on a closed
   // port it opens it first when AutoOpen, else raises ECommNotOpen.
@@ -230,6 +233,7 @@ class TCustomComPort {
   TTriggerEvent onTrigger_;
   TPortEvent onPortOpen_;
   TPortEvent onPortClose_;
+  TPortEvent onDeviceGone_;
 
   std::unique_ptr<TDeviceDispatcher> dispatcher_;
   TNotifyWindow* window_ = nullptr;

@@ -241,8 +241,11 @@ bool TDeviceDispatcher::ReadChunk(uint32_t length) {
 
 void TDeviceDispatcher::OnDeviceGone(int error) {
   if (deviceError_.exchange(ErrDeviceGone) == ErrDeviceGone) return;
-  std::lock_guard main(mainLock_);
-  log_.Add(TLogType::Error, TLogSubType::LineStatus, static_cast<uint32_t>(-error));
+  {
+    std::lock_guard main(mainLock_);
+    log_.Add(TLogType::Error, TLogSubType::LineStatus, static_cast<uint32_t>(-error));
+  }
+  ReportDeviceGone();
 }
 
 void TDeviceDispatcher::InputRoomAgain() {

@@ -80,6 +80,16 @@ void TBaseDispatcher::SetInputArrivedHook(std::function<void()> hook) {
   inputArrivedHook_ = std::move(hook);
 }
 
+void TBaseDispatcher::SetDeviceGoneHook(std::function<void()> hook) {
+  std::lock_guard guard(hookLock_);
+  deviceGoneHook_ = std::move(hook);
+}
+
+void TBaseDispatcher::ReportDeviceGone() {
+  std::lock_guard guard(hookLock_);
+  if (deviceGoneHook_) deviceGoneHook_();
+}
+
 void TBaseDispatcher::ReportInputArrived() {
   std::lock_guard guard(hookLock_);
   if (inputArrivedHook_) inputArrivedHook_();

@@ -80,6 +80,9 @@ class TBaseDispatcher {
   // thread). An empty hook stops it; once this returns, an earlier hook is
   // neither running nor called again.
   void SetInputArrivedHook(std::function<void()> hook);
+  // Called once, from a worker thread, when the device goes away (the far
+  // end hung up, the adapter was pulled).
+  void SetDeviceGoneHook(std::function<void()> hook);
 
   // The recorders, for the port component to start, pause and dump them.
   template <class F>
@@ -107,6 +110,7 @@ class TBaseDispatcher {
   void AbandonDelivery();
   // Reading thread, no lock held: runs the input-arrived hook.
   void ReportInputArrived();
+  void ReportDeviceGone();
 
   // Dispatch-buffer lock: ring positions, read counts, in-notification flag,
   // scan and notify positions.
@@ -178,6 +182,7 @@ class TBaseDispatcher {
   std::string deviceLabel_;
   std::mutex hookLock_;
   std::function<void()> inputArrivedHook_;
+  std::function<void()> deviceGoneHook_;
   std::mutex deliveryLock_;
   std::shared_ptr<TDelivery> currentDelivery_;
   // Scratch list of the data triggers that matched at one byte (dispatch

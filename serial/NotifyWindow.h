@@ -17,6 +17,8 @@ constexpr uint32_t TriggerDataMsg = 0x7E02;
 constexpr uint32_t TriggerTimerMsg = 0x7E03;
 constexpr uint32_t TriggerStatusMsg = 0x7E04;
 constexpr uint32_t ClosePendingMsg = 0x7E0A;
+// The device went away; posted once, nobody waits for it.
+constexpr uint32_t DeviceGoneMsg = 0x7E0B;
 
 class TNotifyWindow : public QObject {
   Q_OBJECT

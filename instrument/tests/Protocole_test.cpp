@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -14,6 +13,7 @@
 #include "serial/ComPort.h"
 #include "serial/tests/PtyPair.h"
 #include "tools/zelor-sim/Simulateur.h"
+#include "tools/zelor-sim/tests/JournalSimulateur.h"
 
 namespace {
 
@@ -24,31 +24,6 @@ constexpr char Etx = 3;
 void MappePort(const QTemporaryDir& dossier, const std::string& chemin) {
   ::setenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit().constData(), 1);
   ::setenv("ZELOR_COMPORTS", ("COM" + std::to_string(PortDeTest) + "=" + chemin).c_str(), 1);
-}
-
-// What the simulator received, from the RX lines of its log, unescaped.
-std::string RecuParSimulateur(const QString& journal) {
-  QFile f(journal);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  std::string recu;
-  for (const QByteArray& ligne : f.readAll().split('\n')) {
-    if (!ligne.startsWith("RX \"")) continue;
-    const QByteArray texte = ligne.mid(4, ligne.lastIndexOf('"') - 4);
-    for (qsizetype i = 0; i < texte.size(); ++i) {
-      if (texte[i] != '\\' || i + 1 >= texte.size()) {
-        recu.push_back(texte[i]);
-      } else if (texte[i + 1] == 'r') {
-        recu.push_back('\r'), ++i;
-      } else if (texte[i + 1] == 'n') {
-        recu.push_back('\n'), ++i;
-      } else if (texte[i + 1] == 'x') {
-        recu.push_back(static_cast<char>(texte.mid(i + 2, 2).toInt(nullptr, 16))), i += 3;
-      } else {
-        recu.push_back(texte[i + 1]), ++i;
-      }
-    }
-  }
-  return recu;
 }
 
 // A configuration whose port is the test's; `TimeOutTxt` 1 keeps the

@@ -322,8 +322,13 @@ TEST_F(ComPortTest, ReadCharNeverWaits) {
 }
 
 TEST_F(ComPortTest, WritingOnAPortWhoseDeviceHasGoneRaises) {
+  // The loss is also told once on the port's thread, so that an exchange
+  // waiting for an answer need not wait for ever.
+  int perdu = 0;
+  port.SetOnDeviceGone([&](TCustomComPort&) { ++perdu; });
   port.SetOpen(true);
   pty.CloseMaster();
+  EXPECT_TRUE(WaitUntil([&] { return perdu > 0; }, LongDeadline));
   TRaised r;
   EXPECT_TRUE(WaitUntil(
       [&] {
@@ -334,6 +339,7 @@ TEST_F(ComPortTest, WritingOnAPortWhoseDeviceHasGoneRaises) {
   EXPECT_EQ(r.type, typeid(EInOutError));
   port.SetOpen(false);
   EXPECT_FALSE(port.Open());
+  EXPECT_EQ(perdu, 1);
 }
 
 // ---------------------------------------------------------------- waiting

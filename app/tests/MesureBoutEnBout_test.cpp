@@ -1,0 +1,280 @@
+// The whole program against the instrument simulator on a pseudo-terminal:
+// identification, baseline, adaptive scan and manual control through the
+// real windows, port and protocol, with the simulator's faults.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Fenetres.h"
+#include "graph/Graphker.h"
+#include "instrument/Cfgspect.h"
+#include "tools/zelor-sim/ModeleSpectre.h"
+#include "tools/zelor-sim/Simulateur.h"
+#include "tools/zelor-sim/tests/JournalSimulateur.h"
+
+namespace {
+
+constexpr uint16_t PortDeTest = 45;
+// Longest a measurement may take here before the test gives up on it.
+constexpr int DelaiMesureMs = 120000;
+// No new point for this long: the scan waits for a reply that will not come.
+constexpr int DelaiBlocageMs = 1500;
+
+// Runs an action once, on the first turn of the event loop after the
+// watched dialog was shown.
+class QuandAffiche : public QObject {
+ public:
+  explicit QuandAffiche(std::function<void()> action) : action_(std::move(action)) {}
+  bool eventFilter(QObject* objet, QEvent* evenement) override {
+    if (evenement->type() == QEvent::Show && action_) {
+      QTimer::singleShot(0, objet, std::exchange(action_, nullptr));
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+class BoutEnBout : public ::testing::Test {
+ protected:
+  void Demarre(const std::function<void(TSimOptions&)>& regle = {}) {
+    ASSERT_TRUE(dossier.isValid());
+    options.rapide = true;
+    options.graine = 11;
+    options.journal = dossier.filePath("sim.log");
+    if (regle) regle(options);
+    simulateur = std::make_unique<TSimulateur>(options);
+    QString erreur;
+    ASSERT_TRUE(simulateur->Prepare(&erreur)) << erreur.toStdString();
+    qputenv("ZELOR_INI", dossier.filePath("zelor.INI").toLocal8Bit());
+    qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
+    qputenv("ZELOR_COMPORTS", ("COM" + std::to_string(PortDeTest) + "=").c_str() +
+                                  simulateur->CheminEsclave().toLocal8Bit());
+    simulateur->Start();
+    Spectro() = Tspectro();
+    Spectro().Com = PortDeTest;
+    fenetres = std::make_unique<Fenetres>([this](TFormDDE::GenreMessage, const QString& texte) {
+      messages.push_back(texte);
+    });
+    Principale().Message = [this](const QString& texte) { messages.push_back(texte); };
+    Principale().VoieSerie.SetTracing(tlOff);
+    Principale().VoieSerie.SetLogging(tlOff);
+    Principale().InitAppareil();
+    ASSERT_TRUE(Principale().AppareilTrouve);
+  }
+  void TearDown() override {
+    fenetres.reset();
+    if (simulateur) {
+      simulateur->Stop();
+      simulateur->Attend();
+    }
+    qunsetenv("ZELOR_INI");
+    qunsetenv("ZELOR_COMPORTS");
+    qunsetenv("ZELOR_COMPORTS_FILE");
+  }
+
+  TSpectreMain& Principale() { return *fenetres->SpectreMain; }
+  const Tgraphe& Graphe() { return *Principale().Graphe; }
+
+  // Runs `action` once `dialogue` is shown by `ouvre`, then waits for the
+  // dialog to close; a dialog still open after the limit is rejected.
+  void Execute(TDialogueMesure& dialogue, const std::function<void()>& ouvre, const std::function<void()>& action) {
+    // The status request before the dialog runs the event loop too: the
+    // action waits for the dialog to be shown and its activation to be over
+    // (it sets the controls from the configuration).
+    QuandAffiche quand([&dialogue, action] {
+      if (QTest::qWaitFor([&] { return dialogue.Actif(); }, DelaiMesureMs)) action();
+    });
+    dialogue.installEventFilter(&quand);
+    QTimer garde;
+    garde.setSingleShot(true);
+    QObject::connect(&garde, &QTimer::timeout, &dialogue, [&] {
+      ADD_FAILURE() << "dialogue resté ouvert";
+      dialogue.reject();
+    });
+    garde.start(DelaiMesureMs);
+    ouvre();
+  }
+
+  void Blanc(int debut, int fin) {
+    TBlancDlg& d = *fenetres->BlancDlg;
+    Execute(d, [&] { Principale().BlancBtnClick(); }, [&] {
+      d.DebutSE->setValue(debut);
+      d.FinSE->setValue(fin);
+      d.OKBtn->click();
+    });
+  }
+
+  // Scans; `pendant` runs on every new point until it returns true.
+  void Balaye(int debut, int fin, const std::function<bool(TSpectreDlg&)>& pendant = {}) {
+    TSpectreDlg& d = *fenetres->SpectreDlg;
+    QTimer suivi;
+    if (pendant) {
+      QObject::connect(&suivi, &QTimer::timeout, &d, [&] {
+        if (d.isVisible() && pendant(d)) suivi.stop();
+      });
+    }
+    Execute(d, [&] { Principale().SpectreBtnClick(); }, [&] {
+      d.DebutSE->setValue(debut);
+      d.FinSE->setValue(fin);
+      d.OKBtn->click();
+      if (pendant) suivi.start(10);
+    });
+  }
+
+  // The scan sits waiting: no new point for a while.
+  static std::function<bool(TSpectreDlg&)> StopSiBloque() {
+    auto dernier = std::make_shared<int>(-1);
+    auto depuis = std::make_shared<QDeadlineTimer>(DelaiBlocageMs);
+    return [dernier, depuis](TSpectreDlg& d) {
+      if (d.Procedure().NbPoints() != *dernier) {
+        *dernier = d.Procedure().NbPoints();
+        *depuis = QDeadlineTimer(DelaiBlocageMs);
+        return false;
+      }
+      if (!depuis->hasExpired()) return false;
+      d.StopBtn->click();
+      return true;
+    };
+  }
+
+  int PointsEntre(double de, double a) {
+    int n = 0;
+    for (int i = 0; i < fenetres->SpectreDlg->Procedure().NbPoints(); ++i) {
+      n += Graphe().pointX[i] >= de && Graphe().pointX[i] <= a;
+    }
+    return n;
+  }
+
+  QTemporaryDir dossier;
+  TSimOptions options;
+  std::unique_ptr<TSimulateur> simulateur;
+  std::unique_ptr<Fenetres> fenetres;
+  std::vector<QString> messages;
+};
+
+TEST_F(BoutEnBout, BlancPuisSpectreSuiventLeModele) {
+  Demarre();
+  // The simulated instrument reports 1100 nm; the tables stop at 1024.
+  EXPECT_EQ(Spectro().MaxiL, 1100);
+  EXPECT_EQ(fenetres->SpectreDlg->FinSE->maximum(), LambdaMaxTable);
+  EXPECT_FALSE(Principale().SpectreAction->isEnabled());
+
+  Blanc(400, 700);
+  EXPECT_TRUE(Principale().BlancFait);
+  EXPECT_TRUE(Principale().SpectreAction->isEnabled());
+  const TModeleSpectre modele(options);
+  for (int w = 400; w <= 700; w += 16) EXPECT_NEAR(Spectro().Blanc[w], TModeleSpectre::Solvant(w), 0.003) << w;
+
+  simulateur->BasculeCuvette();
+  Balaye(400, 700);
+  ASSERT_EQ(Graphe().modeTrace, mtCourbe);
+  EXPECT_TRUE(Principale().MesSaveAction->isEnabled());
+  EXPECT_EQ(Graphe().premier, 400);
+  EXPECT_EQ(Graphe().dernier, 700);
+  // Noise of two readings, four significant digits, and the chord between
+  // points that the step rule allows (PasMax x Yseconde / 2).
+  const double tolerance = 4 * 2 * options.bruit + 0.0005 + Spectro().PasMax * Spectro().Yseconde / 2;
+  double pire = 0;
+  for (int w = 400; w <= 700; ++w) {
+    const double attendu = *modele.Absorbance(w, TCuvette::Echantillon) - *modele.Absorbance(w, TCuvette::Blanc);
+    EXPECT_NEAR(Graphe().spectre[w], attendu, tolerance) << w;
+    pire = std::max(pire, std::fabs(Graphe().spectre[w] - attendu));
+  }
+  RecordProperty("ecart_maxi", std::to_string(pire));
+  // Where the 420 nm band bends, more readings than on the gentle stretch
+  // between the two bands.
+  EXPECT_GT(PointsEntre(390, 450), 2 * PointsEntre(490, 550));
+  EXPECT_LT(fenetres->SpectreDlg->Procedure().NbPoints(), 301 / 2);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BoutEnBout, ReponseSansFinPuisStopGardeLesPoints) {
+  // The 30th text reply, a dozen points into the scan, never ends: the
+  // scan waits until Stop.
+  Demarre([](TSimOptions& o) { o.tronqueTous = 30; });
+  Blanc(500, 600);
+  simulateur->BasculeCuvette();
+  Balaye(400, 700, StopSiBloque());
+  EXPECT_EQ(Graphe().modeTrace, mtCourbe);
+  const int points = fenetres->SpectreDlg->Procedure().NbPoints();
+  EXPECT_GT(points, 3);
+  EXPECT_LT(Graphe().dernier - Graphe().premier, 300);
+  EXPECT_TRUE(Principale().MesSaveAction->isEnabled());
+}
+
+TEST_F(BoutEnBout, DeconnexionEnCoursDeBalayage) {
+  // The line goes away a few points into the scan.
+  Demarre([](TSimOptions& o) { o.deconnecteApres = 40; });
+  Blanc(500, 600);
+  simulateur->BasculeCuvette();
+  Balaye(400, 700);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, DelaiMesureMs));
+  EXPECT_TRUE(messages.front().contains("interrompue")) << messages.front().toStdString();
+  EXPECT_GT(fenetres->SpectreDlg->Procedure().NbPoints(), 0);
+  EXPECT_EQ(Graphe().modeTrace, mtCourbe);
+  // The next command starts with a reset, and a port without its device
+  // counts as a busy instrument instead of failing.
+  EXPECT_FALSE(Principale().LiaisonOk);
+  EXPECT_FALSE(Principale().SpectroPret());
+}
+
+TEST_F(BoutEnBout, HorsGammeSurLeSommetDUneBande) {
+  // The top of the 420 nm band reads "OVER".
+  Demarre([](TSimOptions& o) { o.surGamme = 0.6; });
+  Blanc(400, 700);
+  simulateur->BasculeCuvette();
+  Balaye(380, 460);
+  ASSERT_EQ(Graphe().modeTrace, mtCourbe);
+  EXPECT_EQ(Graphe().premier, 380);
+  EXPECT_EQ(Graphe().dernier, 460);
+  // Over range, the highest absorbance stands in for the reading.
+  EXPECT_GT(Graphe().spectre[420], 2);
+  EXPECT_LT(Graphe().spectre[380], 1);
+}
+
+TEST_F(BoutEnBout, ReponsesOctetParOctet) {
+  Demarre([](TSimOptions& o) { o.tranche = 1; });
+  Blanc(400, 700);
+  simulateur->BasculeCuvette();
+  Balaye(600, 650);
+  EXPECT_EQ(Graphe().modeTrace, mtCourbe);
+  EXPECT_EQ(Graphe().premier, 600);
+  EXPECT_EQ(Graphe().dernier, 650);
+}
+
+TEST_F(BoutEnBout, CommandeManuelleEnvoieLesOctetsExacts) {
+  Demarre();
+  TCommandeDlg& d = *fenetres->CommandeDlg;
+  const std::size_t avant = RecuParSimulateur(options.journal).size();
+  Execute(d, [&] { Principale().CommandeBtnClick(); }, [&] {
+    EXPECT_EQ(d.LambdaSB->maximum(), LambdaMaxTable);
+    d.LambdaSB->setValue(512);
+    d.GOTOBtn->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d.GOTOBtn->isVisible(); }, DelaiMesureMs));
+    d.AffLambdaBtn->click();
+    d.AffAbsBtn->click();
+    d.CloseBtn->click();
+  });
+  const std::string recu = RecuParSimulateur(options.journal).substr(avant);
+  // The activation asks where the instrument stands, then the user's commands.
+  EXPECT_EQ(recu, "?RPTL\r?GTO512.0\r?RNGnm  \r?RNGA   \r");
+}
+
+}  // namespace
