@@ -116,7 +116,7 @@ void TSpectreMain::VideTraceVoie() {
   try {
     VoieSerie.SetTracing(tlDump);
   } catch (const std::exception& erreur) {
-    std::fprintf(stderr, "zelor: trace non écrite dans %s : %s\n", NomTrace, erreur.what());
+    std::fprintf(stderr, "zelor: trace non écrite dans %s : %s\n", VoieSerie.TraceName().c_str(), erreur.what());
   }
 }
 

@@ -277,4 +277,21 @@ TEST_F(BoutEnBout, CommandeManuelleEnvoieLesOctetsExacts) {
   EXPECT_EQ(recu, "?RPTL\r?GTO512.0\r?RNGnm  \r?RNGA   \r");
 }
 
+TEST_F(BoutEnBout, TraceImpossibleAEcrireNEmpechePasDeFermer) {
+  Demarre();
+  const QString absent = dossier.filePath("absent/");
+  Principale().VoieSerie.SetTraceName((absent + "zelor.TRC").toStdString());
+  Principale().VoieSerie.SetLogName((absent + "zelor.LOG").toStdString());
+  Principale().VoieSerie.SetTracing(tlOn);
+  Principale().VoieSerie.SetLogging(tlOn);
+  Principale().VoieSerie.WriteString("?RPS\r");
+  Principale().show();
+  EXPECT_TRUE(Principale().close());
+  EXPECT_FALSE(Principale().isVisible());
+  // The port still closes and lets the device go, even though its log
+  // cannot be written either.
+  EXPECT_THROW(Principale().VoieSerie.SetOpen(false), EInOutError);
+  EXPECT_FALSE(Principale().VoieSerie.Open());
+}
+
 }  // namespace
