@@ -23,6 +23,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr size_t ThroughputBytes = 4 << 20;
+// Throughput rounds, bare loop and dispatcher alternating which goes first,
+// so that neither gets the quieter moments of a shared machine.
+constexpr int ThroughputRounds = 5;
 constexpr int RoundTrips = 300;
 constexpr auto IdlePeriod = std::chrono::seconds(5);
 const std::string Request = "?RPTA\r";
@@ -30,6 +33,12 @@ const std::string Reply = "1.234\x03";
 
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
 
 void Feed(TPtyPair& pty, size_t bytes) {
@@ -175,12 +184,6 @@ std::vector<double> QtPortLatency(TPtyPair& pty) {
   return times;
 }
 
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
-}
-
 double ProcessCpuSeconds() {
   rusage use{};
   ::getrusage(RUSAGE_SELF, &use);
@@ -207,9 +210,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no pseudo-terminal\n");
     return 1;
   }
-  const double bare = BareThroughput(pty);
-  const double dispatched = DispatchThroughput(pty);
-  std::printf("throughput bare %.1f MB/s, dispatcher %.1f MB/s\n", bare / 1e6, dispatched / 1e6);
+  std::vector<double> bareRates;
+  std::vector<double> dispatchRates;
+  for (int round = 0; round < ThroughputRounds; ++round) {
+    if (round % 2 == 0) bareRates.push_back(BareThroughput(pty));
+    dispatchRates.push_back(DispatchThroughput(pty));
+    if (round % 2 != 0) bareRates.push_back(BareThroughput(pty));
+  }
+  const double bare = Percentile(bareRates, 0.5);
+  const double dispatched = Percentile(dispatchRates, 0.5);
+  std::printf("throughput (median of %d rounds) bare %.1f MB/s, dispatcher %.1f MB/s\n", ThroughputRounds,
+              bare / 1e6, dispatched / 1e6);
+  for (int round = 0; round < ThroughputRounds; ++round) {
+    std::printf("  round %d: bare %.1f MB/s, dispatcher %.1f MB/s\n", round + 1, bareRates[round] / 1e6,
+                dispatchRates[round] / 1e6);
+  }
 
   const auto bareTimes = BareLatency(pty);
   const auto dispTimes = DispatchLatency(pty);
