@@ -128,9 +128,36 @@ int TBaseDispatcher::ReadByte() {
     full_ = false;
     if (inputBlocked_ && StoredCount() <= DispatchBufferSize / 2) InputRoomAgain();
   }
-  std::lock_guard main(mainLock_);
-  if (trace_.On()) trace_.Add('R', byte);
+  RecordTaken(&byte, 1);
   return byte;
+}
+
+uint32_t TBaseDispatcher::ReadBlock(uint8_t* out, uint32_t max) {
+  std::lock_guard buffer(bufferLock_);
+  if (dispatch_.empty()) return 0;
+  const uint32_t count = std::min(max, UnreadCount());
+  if (count == 0) return 0;
+  const uint32_t from = (tail_ + (inNotification_ ? readCount_ : 0)) % DispatchBufferSize;
+  const uint32_t first = std::min(count, DispatchBufferSize - from);
+  std::copy_n(dispatch_.data() + from, first, out);
+  std::copy_n(dispatch_.data(), count - first, out + first);
+  if (inNotification_) {
+    readCount_ += count;
+  } else {
+    tail_ = (tail_ + count) % DispatchBufferSize;
+    full_ = false;
+    if (inputBlocked_ && StoredCount() <= DispatchBufferSize / 2) InputRoomAgain();
+  }
+  RecordTaken(out, count);
+  return count;
+}
+
+void TBaseDispatcher::RecordTaken(const uint8_t* bytes, uint32_t count) {
+  // The main lock only guards the trace here: a reader with the trace off
+  // does not contend with the dispatch thread for it.
+  if (!trace_.On()) return;
+  std::lock_guard main(mainLock_);
+  for (uint32_t i = 0; i < count; ++i) trace_.Add('R', bytes[i]);
 }
 
 void TBaseDispatcher::FlushInput() {
@@ -254,6 +281,8 @@ TBaseDispatcher::TCheckPlan TBaseDispatcher::PlanCheck() {
   bool any = false;
   uint32_t longest = 0;
   auto& list = triggers_.Data();
+  // No trigger can match: the walk would only count the bytes off one by one.
+  if (!AnyLiveDataTrigger()) scanPending_ = 0;
   while (scanPending_ > 0 && !any) {
     const uint8_t byte = dispatch_[ScanPosition()];
     for (auto& t : list) {
@@ -291,6 +320,12 @@ TBaseDispatcher::TCheckPlan TBaseDispatcher::PlanCheck() {
     }
   }
   return plan;
+}
+
+bool TBaseDispatcher::AnyLiveDataTrigger() {
+  const auto& list = triggers_.Data();
+  return std::any_of(list.begin(), list.end(),
+                     [](const TDataTrigger& t) { return !t.removed && t.length != 0; });
 }
 
 bool TBaseDispatcher::CheckDataAndAvailTriggers() {

@@ -46,6 +46,10 @@ class TBaseDispatcher {
   int WriteBlock(const uint8_t* data, uint32_t count);
   bool InputReady();
   int ReadByte();
+  // Takes up to `max` bytes into `out` under one lock: the same bytes, trace
+  // entries and read accounting as that many ReadByte calls. Returns how
+  // many were taken, 0 when none is waiting or the port is closed.
+  uint32_t ReadBlock(uint8_t* out, uint32_t max);
   uint32_t BytesAvailable();
   void FlushInput();
   uint32_t OutputCount() const { return output_.Count(); }
@@ -158,6 +162,9 @@ class TBaseDispatcher {
  private:
   uint32_t ScanPosition() const { return (head_ + DispatchBufferSize - scanPending_) % DispatchBufferSize; }
   uint32_t UnreadCount() const { return StoredCount() - (inNotification_ ? readCount_ : 0); }
+  // Called with the dispatch-buffer lock held.
+  void RecordTaken(const uint8_t* bytes, uint32_t count);
+  bool AnyLiveDataTrigger();
   bool HandlerServiceCondition() const;
   bool SendToWindows(uint32_t message, uint32_t wParam, uint32_t lParam);
   void SettleReadCount(uint32_t message, uint32_t announced, bool& result);
