@@ -44,7 +44,8 @@ void TBaseDispatcher::ResetDispatchState() {
   readCount_ = largestRead_ = 0;
   inNotification_ = false;
   scanPending_ = 0;
-  notifyPos_ = 0;
+  received_ = 0;
+  notifyAt_ = 0;
 }
 
 void TBaseDispatcher::ReleaseBuffers() {
@@ -69,6 +70,7 @@ void TBaseDispatcher::CommitReceived(uint32_t position, uint32_t count) {
   }
   head_ = (head_ + count) % DispatchBufferSize;
   full_ = head_ == tail_;
+  received_ += count;
   // Bytes the application took before they were scanned may be overwritten
   // now; the scan then resumes at the oldest byte still in the ring.
   scanPending_ = std::min(scanPending_ + count, DispatchBufferSize);
@@ -173,7 +175,7 @@ void TBaseDispatcher::FlushInput() {
     full_ = false;
   }
   scanPending_ = 0;
-  notifyPos_ = head_;
+  notifyAt_ = received_;
   ++flushGeneration_;
   if (inputBlocked_ && !inNotification_) InputRoomAgain();
   std::lock_guard main(mainLock_);
@@ -299,16 +301,16 @@ TBaseDispatcher::TCheckPlan TBaseDispatcher::PlanCheck() {
   const uint32_t threshold = triggers_.AvailThreshold();
   if (!any) {
     const uint32_t available = UnreadCount();
-    if (threshold == 0 || ScanPosition() == notifyPos_ || available < threshold) return plan;
+    if (threshold == 0 || ScanAt() == notifyAt_ || available < threshold) return plan;
     log_.Add(TLogType::Trigger, TLogSubType::Avail, available);
-    notifyPos_ = ScanPosition();
+    notifyAt_ = ScanAt();
     plan.kind = TCheckPlan::Avail;
     plan.availCount = available;
     return plan;
   }
   plan.kind = TCheckPlan::Match;
-  plan.matchPos = ScanPosition();
-  if (threshold != 0 && plan.matchPos != notifyPos_) {
+  plan.matchAt = ScanAt();
+  if (threshold != 0 && plan.matchAt != notifyAt_) {
     // Unread bytes up to and including this one, minus the string; negative
     // when the application has already taken part of the string.
     const int64_t throughHere = static_cast<int64_t>(UnreadCount()) - scanPending_ + 1;
@@ -342,7 +344,7 @@ bool TBaseDispatcher::CheckDataAndAvailTriggers() {
     Deliver(TriggerAvailMsg, plan.availCount, 0);
     if (closePending_) return false;
     std::lock_guard buffer(bufferLock_);
-    if (flushGeneration_ == plan.generation) notifyPos_ = plan.matchPos;
+    if (flushGeneration_ == plan.generation) notifyAt_ = plan.matchAt;
   }
   return DeliverDataTriggers(plan.generation);
 }

@@ -129,7 +129,11 @@ class TBaseDispatcher {
   // scan position is head - scanPending_, so it can never point outside
   // the bytes actually in the ring.
   uint32_t scanPending_ = 0;
-  uint32_t notifyPos_ = 0;
+  // Bytes stored since the ring was reset, and the scan position of the last
+  // avail notification counted in the same stream: a ring refilled exactly
+  // once over since then is new input, not the same position.
+  uint64_t received_ = 0;
+  uint64_t notifyAt_ = 0;
   uint64_t flushGeneration_ = 0;
 
   TOutputRing output_;
@@ -161,6 +165,7 @@ class TBaseDispatcher {
 
  private:
   uint32_t ScanPosition() const { return (head_ + DispatchBufferSize - scanPending_) % DispatchBufferSize; }
+  uint64_t ScanAt() const { return received_ - scanPending_; }
   uint32_t UnreadCount() const { return StoredCount() - (inNotification_ ? readCount_ : 0); }
   // Called with the dispatch-buffer lock held.
   void RecordTaken(const uint8_t* bytes, uint32_t count);
@@ -176,7 +181,7 @@ class TBaseDispatcher {
     enum TKind { None, Avail, Match } kind = None;
     bool availFirst = false;
     uint32_t availCount = 0;
-    uint32_t matchPos = 0;
+    uint64_t matchAt = 0;
     uint64_t generation = 0;
   };
   TCheckPlan PlanCheck();
