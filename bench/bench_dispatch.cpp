@@ -23,6 +23,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr size_t ThroughputBytes = 4 << 20;
+// Throughput rounds, bare loop and dispatcher alternating which goes first,
+// so that neither gets the quieter moments of a shared machine.
+constexpr int ThroughputRounds = 5;
 constexpr int RoundTrips = 300;
 constexpr auto IdlePeriod = std::chrono::seconds(5);
 const std::string Request = "?RPTA\r";
@@ -30,6 +33,12 @@ const std::string Reply = "1.234\x03";
 
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
 
 void Feed(TPtyPair& pty, size_t bytes) {
@@ -59,15 +68,23 @@ double BareThroughput(TPtyPair& pty) {
   return rate;
 }
 
+enum class TTaking { Block, ByteByByte };
+
 // The application's way of taking bytes: the avail notification on the Qt
 // thread, whose handler reads what it was told about. A reader that polled
 // the ring would only compete with the worker threads for the processor.
-double DispatchThroughput(TPtyPair& pty) {
+// Taken as a block, like the bare loop's read(), or one byte per call.
+double DispatchThroughput(TPtyPair& pty, TTaking taking) {
   TDeviceDispatcher d;
   d.Open(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, 0);
   size_t got = 0;
+  std::vector<uint8_t> buffer(TBaseDispatcher::DispatchBufferSize);
   TNotifyWindow window([&](uint32_t message, uint32_t count, uint32_t) {
     if (message != TriggerAvailMsg) return;
+    if (taking == TTaking::Block) {
+      got += d.ReadBlock(buffer.data(), std::min<uint32_t>(count, TBaseDispatcher::DispatchBufferSize));
+      return;
+    }
     for (uint32_t i = 0; i < count && d.ReadByte() >= 0; ++i) ++got;
   });
   d.RegisterWindowHandler(&window);
@@ -175,12 +192,6 @@ std::vector<double> QtPortLatency(TPtyPair& pty) {
   return times;
 }
 
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
-}
-
 double ProcessCpuSeconds() {
   rusage use{};
   ::getrusage(RUSAGE_SELF, &use);
@@ -207,9 +218,24 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no pseudo-terminal\n");
     return 1;
   }
-  const double bare = BareThroughput(pty);
-  const double dispatched = DispatchThroughput(pty);
-  std::printf("throughput bare %.1f MB/s, dispatcher %.1f MB/s\n", bare / 1e6, dispatched / 1e6);
+  std::vector<double> bareRates;
+  std::vector<double> dispatchRates;
+  std::vector<double> byteRates;
+  for (int round = 0; round < ThroughputRounds; ++round) {
+    if (round % 2 == 0) bareRates.push_back(BareThroughput(pty));
+    dispatchRates.push_back(DispatchThroughput(pty, TTaking::Block));
+    byteRates.push_back(DispatchThroughput(pty, TTaking::ByteByByte));
+    if (round % 2 != 0) bareRates.push_back(BareThroughput(pty));
+  }
+  const double bare = Percentile(bareRates, 0.5);
+  const double dispatched = Percentile(dispatchRates, 0.5);
+  std::printf(
+      "throughput (median of %d rounds) bare %.1f MB/s, dispatcher %.1f MB/s (%.1f MB/s byte by byte)\n",
+      ThroughputRounds, bare / 1e6, dispatched / 1e6, Percentile(byteRates, 0.5) / 1e6);
+  for (int round = 0; round < ThroughputRounds; ++round) {
+    std::printf("  round %d: bare %.1f, dispatcher %.1f (%.1f byte by byte) MB/s\n", round + 1,
+                bareRates[round] / 1e6, dispatchRates[round] / 1e6, byteRates[round] / 1e6);
+  }
 
   const auto bareTimes = BareLatency(pty);
   const auto dispTimes = DispatchLatency(pty);

@@ -44,7 +44,8 @@ void TBaseDispatcher::ResetDispatchState() {
   readCount_ = largestRead_ = 0;
   inNotification_ = false;
   scanPending_ = 0;
-  notifyPos_ = 0;
+  received_ = 0;
+  notifyAt_ = 0;
 }
 
 void TBaseDispatcher::ReleaseBuffers() {
@@ -69,6 +70,7 @@ void TBaseDispatcher::CommitReceived(uint32_t position, uint32_t count) {
   }
   head_ = (head_ + count) % DispatchBufferSize;
   full_ = head_ == tail_;
+  received_ += count;
   // Bytes the application took before they were scanned may be overwritten
   // now; the scan then resumes at the oldest byte still in the ring.
   scanPending_ = std::min(scanPending_ + count, DispatchBufferSize);
@@ -138,9 +140,36 @@ int TBaseDispatcher::ReadByte() {
     full_ = false;
     if (inputBlocked_ && StoredCount() <= DispatchBufferSize / 2) InputRoomAgain();
   }
-  std::lock_guard main(mainLock_);
-  if (trace_.On()) trace_.Add('R', byte);
+  RecordTaken(&byte, 1);
   return byte;
+}
+
+uint32_t TBaseDispatcher::ReadBlock(uint8_t* out, uint32_t max) {
+  std::lock_guard buffer(bufferLock_);
+  if (dispatch_.empty()) return 0;
+  const uint32_t count = std::min(max, UnreadCount());
+  if (count == 0) return 0;
+  const uint32_t from = (tail_ + (inNotification_ ? readCount_ : 0)) % DispatchBufferSize;
+  const uint32_t first = std::min(count, DispatchBufferSize - from);
+  std::copy_n(dispatch_.data() + from, first, out);
+  std::copy_n(dispatch_.data(), count - first, out + first);
+  if (inNotification_) {
+    readCount_ += count;
+  } else {
+    tail_ = (tail_ + count) % DispatchBufferSize;
+    full_ = false;
+    if (inputBlocked_ && StoredCount() <= DispatchBufferSize / 2) InputRoomAgain();
+  }
+  RecordTaken(out, count);
+  return count;
+}
+
+void TBaseDispatcher::RecordTaken(const uint8_t* bytes, uint32_t count) {
+  // The main lock only guards the trace here: a reader with the trace off
+  // does not contend with the dispatch thread for it.
+  if (!trace_.On()) return;
+  std::lock_guard main(mainLock_);
+  for (uint32_t i = 0; i < count; ++i) trace_.Add('R', bytes[i]);
 }
 
 void TBaseDispatcher::FlushInput() {
@@ -156,7 +185,7 @@ void TBaseDispatcher::FlushInput() {
     full_ = false;
   }
   scanPending_ = 0;
-  notifyPos_ = head_;
+  notifyAt_ = received_;
   ++flushGeneration_;
   if (inputBlocked_ && !inNotification_) InputRoomAgain();
   std::lock_guard main(mainLock_);
@@ -264,6 +293,8 @@ TBaseDispatcher::TCheckPlan TBaseDispatcher::PlanCheck() {
   bool any = false;
   uint32_t longest = 0;
   auto& list = triggers_.Data();
+  // No trigger can match: the walk would only count the bytes off one by one.
+  if (!AnyLiveDataTrigger()) scanPending_ = 0;
   while (scanPending_ > 0 && !any) {
     const uint8_t byte = dispatch_[ScanPosition()];
     for (auto& t : list) {
@@ -280,16 +311,16 @@ TBaseDispatcher::TCheckPlan TBaseDispatcher::PlanCheck() {
   const uint32_t threshold = triggers_.AvailThreshold();
   if (!any) {
     const uint32_t available = UnreadCount();
-    if (threshold == 0 || ScanPosition() == notifyPos_ || available < threshold) return plan;
+    if (threshold == 0 || ScanAt() == notifyAt_ || available < threshold) return plan;
     log_.Add(TLogType::Trigger, TLogSubType::Avail, available);
-    notifyPos_ = ScanPosition();
+    notifyAt_ = ScanAt();
     plan.kind = TCheckPlan::Avail;
     plan.availCount = available;
     return plan;
   }
   plan.kind = TCheckPlan::Match;
-  plan.matchPos = ScanPosition();
-  if (threshold != 0 && plan.matchPos != notifyPos_) {
+  plan.matchAt = ScanAt();
+  if (threshold != 0 && plan.matchAt != notifyAt_) {
     // Unread bytes up to and including this one, minus the string; negative
     // when the application has already taken part of the string.
     const int64_t throughHere = static_cast<int64_t>(UnreadCount()) - scanPending_ + 1;
@@ -301,6 +332,12 @@ TBaseDispatcher::TCheckPlan TBaseDispatcher::PlanCheck() {
     }
   }
   return plan;
+}
+
+bool TBaseDispatcher::AnyLiveDataTrigger() {
+  const auto& list = triggers_.Data();
+  return std::any_of(list.begin(), list.end(),
+                     [](const TDataTrigger& t) { return !t.removed && t.length != 0; });
 }
 
 bool TBaseDispatcher::CheckDataAndAvailTriggers() {
@@ -317,7 +354,7 @@ bool TBaseDispatcher::CheckDataAndAvailTriggers() {
     Deliver(TriggerAvailMsg, plan.availCount, 0);
     if (closePending_) return false;
     std::lock_guard buffer(bufferLock_);
-    if (flushGeneration_ == plan.generation) notifyPos_ = plan.matchPos;
+    if (flushGeneration_ == plan.generation) notifyAt_ = plan.matchAt;
   }
   return DeliverDataTriggers(plan.generation);
 }

@@ -46,6 +46,10 @@ class TBaseDispatcher {
   int WriteBlock(const uint8_t* data, uint32_t count);
   bool InputReady();
   int ReadByte();
+  // Takes up to `max` bytes into `out` under one lock: the same bytes, trace
+  // entries and read accounting as that many ReadByte calls. Returns how
+  // many were taken, 0 when none is waiting or the port is closed.
+  uint32_t ReadBlock(uint8_t* out, uint32_t max);
   uint32_t BytesAvailable();
   void FlushInput();
   uint32_t OutputCount() const { return output_.Count(); }
@@ -129,7 +133,11 @@ class TBaseDispatcher {
   // scan position is head - scanPending_, so it can never point outside
   // the bytes actually in the ring.
   uint32_t scanPending_ = 0;
-  uint32_t notifyPos_ = 0;
+  // Bytes stored since the ring was reset, and the scan position of the last
+  // avail notification counted in the same stream: a ring refilled exactly
+  // once over since then is new input, not the same position.
+  uint64_t received_ = 0;
+  uint64_t notifyAt_ = 0;
   uint64_t flushGeneration_ = 0;
 
   TOutputRing output_;
@@ -161,7 +169,11 @@ class TBaseDispatcher {
 
  private:
   uint32_t ScanPosition() const { return (head_ + DispatchBufferSize - scanPending_) % DispatchBufferSize; }
+  uint64_t ScanAt() const { return received_ - scanPending_; }
   uint32_t UnreadCount() const { return StoredCount() - (inNotification_ ? readCount_ : 0); }
+  // Called with the dispatch-buffer lock held.
+  void RecordTaken(const uint8_t* bytes, uint32_t count);
+  bool AnyLiveDataTrigger();
   bool HandlerServiceCondition() const;
   bool SendToWindows(uint32_t message, uint32_t wParam, uint32_t lParam);
   void SettleReadCount(uint32_t message, uint32_t announced, bool& result);
@@ -173,7 +185,7 @@ class TBaseDispatcher {
     enum TKind { None, Avail, Match } kind = None;
     bool availFirst = false;
     uint32_t availCount = 0;
-    uint32_t matchPos = 0;
+    uint64_t matchAt = 0;
     uint64_t generation = 0;
   };
   TCheckPlan PlanCheck();

@@ -3,9 +3,12 @@
 // The trace keeps the bytes the application sent ('T') and took ('R'); the
 // dispatch log keeps time-stamped records of the dispatcher's own work. Both
 // live in fixed rings while the port is open and are written to text files
-// only when dumped. Every call is made under the dispatcher's main lock.
+// only when dumped. Every call is made under the dispatcher's main lock, except
+// TTraceRecorder::On, which a reader may ask without it to skip the lock while
+// the trace is off (and asks again under the lock before adding).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -55,7 +58,7 @@ class TTraceRecorder {
   void Resume();   // recording on again
   void Clear();    // ring emptied, recording state unchanged
   void Release();  // recording off, ring freed
-  bool On() const { return on_; }
+  bool On() const { return on_.load(std::memory_order_relaxed); }
   bool Exists() const { return !ring_.empty(); }
 
   // kind 'T' (sent by the application) or 'R' (taken by the application).
@@ -77,7 +80,7 @@ class TTraceRecorder {
   uint32_t size_ = 0;
   uint32_t position_ = 0;
   bool wrapped_ = false;
-  bool on_ = false;
+  std::atomic<bool> on_{false};
 };
 
 // Texts of the log header that depend on the machine and the moment.

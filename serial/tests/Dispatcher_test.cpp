@@ -1,5 +1,6 @@
 #include "serial/DeviceDispatcher.h"
 #include "serial/NotifyWindow.h"
+#include "serial/tests/FakeSerialDevice.h"
 #include "serial/tests/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,21 @@ class DispatcherTest : public ::testing::Test {
     return d->WriteBlock(reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(s.size()));
   }
 
+  // Block reads of at most `max` bytes until one comes back short.
+  std::string ReadBlocks(uint32_t max) {
+    std::string got;
+    std::vector<uint8_t> buffer(max);
+    for (uint32_t n = max; n == max;) {
+      n = d->ReadBlock(buffer.data(), max);
+      got.append(buffer.begin(), buffer.begin() + n);
+    }
+    return got;
+  }
+
+  std::string TraceText() {
+    return d->WithMainLock([](TTraceRecorder& trace, TDispatchLog&) { return trace.Text(true, false); });
+  }
+
   std::string ReadAll() {
     std::string got;
     for (int b = d->ReadByte(); b >= 0; b = d->ReadByte()) got.push_back(static_cast<char>(b));
@@ -109,6 +125,52 @@ TEST_F(DispatcherTest, ReceivedBytesArriveInOrderThroughWrapsAndAFullRing) {
   EXPECT_EQ(got.size(), sent.size());
   EXPECT_TRUE(got == sent) << "first difference at "
                            << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
+}
+
+TEST_F(DispatcherTest, BlockReadsTakeBytesInOrderThroughWrapsAndAFullRing) {
+  uint8_t none[4];
+  EXPECT_EQ(d->ReadBlock(none, sizeof none), 0u) << "closed port";
+  ASSERT_EQ(Open(), 0);
+  EXPECT_EQ(d->ReadBlock(none, sizeof none), 0u) << "nothing received";
+  const std::string sent = Pattern(3 * TBaseDispatcher::DispatchBufferSize + 1234);
+  std::thread farEnd([&] { ASSERT_TRUE(pty.Send(sent)); });
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == TBaseDispatcher::DispatchBufferSize; }));
+  // Nobody else reads: one block larger than the ring takes exactly the ring.
+  std::string got = ReadBlocks(TBaseDispatcher::DispatchBufferSize + 100);
+  EXPECT_EQ(got.size(), TBaseDispatcher::DispatchBufferSize);
+  static constexpr uint32_t Sizes[] = {1, 7, 333, 4097, 8192, 2};
+  size_t turn = 0;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        got += ReadBlocks(Sizes[turn++ % std::size(Sizes)]);
+        return got.size() >= sent.size();
+      },
+      std::chrono::seconds(60)))
+      << got.size() << " of " << sent.size();
+  farEnd.join();
+  EXPECT_TRUE(got == sent) << "first difference at "
+                           << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
+}
+
+TEST_F(DispatcherTest, BlockReadsLeaveTheSameTraceAsByteReads) {
+  ASSERT_EQ(Open(), 0);
+  d->WithMainLock([](TTraceRecorder& trace, TDispatchLog&) { trace.Start(100); });
+  ASSERT_TRUE(pty.Send("abcdef"));
+  ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == 6; }));
+  uint8_t buffer[8];
+  ASSERT_EQ(d->ReadBlock(buffer, 4), 4u);
+  EXPECT_EQ(std::string(buffer, buffer + 4), "abcd");
+  ASSERT_EQ(Write("x"), 1);
+  EXPECT_EQ(d->ReadByte(), 'e');
+  ASSERT_EQ(d->ReadBlock(buffer, sizeof buffer), 1u);
+  EXPECT_EQ(buffer[0], 'f');
+  TTraceRecorder expected;
+  expected.Start(100);
+  for (char c : std::string("abcd")) expected.Add('R', static_cast<uint8_t>(c));
+  expected.Add('T', 'x');
+  expected.Add('R', 'e');
+  expected.Add('R', 'f');
+  EXPECT_EQ(TraceText(), expected.Text(true, false));
 }
 
 TEST_F(DispatcherTest, QueuedWritesLeaveInOrder) {
@@ -464,6 +526,74 @@ TEST_F(DispatcherTest, AnUnansweredNotificationIsAbandonedAndNeverRunsLate) {
   EXPECT_TRUE(events.empty());
   EXPECT_EQ(d->BytesAvailable(), 4u);
   EXPECT_EQ(ReadAll(), "late");
+}
+
+// The dispatcher over an in-memory line, for streams that must reach it in
+// exactly one device read.
+class FakeLineTest : public DispatcherTest {
+ protected:
+  FakeLineTest() {
+    auto device = std::make_unique<TFakeSerialDevice>();
+    line = device.get();
+    d = std::make_unique<TDeviceDispatcher>(std::move(device));
+  }
+
+  // Avail notifications whose handler takes what was announced in one block.
+  void ListenTakingBlocks() {
+    Listen();
+    takeAnnounced = false;
+    onEvent = [this](TEvent& e) {
+      if (e.message != TriggerAvailMsg) return;
+      std::vector<uint8_t> buffer(e.wParam);
+      const uint32_t n = d->ReadBlock(buffer.data(), e.wParam);
+      e.read.assign(buffer.begin(), buffer.begin() + n);
+    };
+  }
+
+  TFakeSerialDevice* line = nullptr;
+};
+
+TEST_F(FakeLineTest, BlockReadInsideANotificationCountsAsTheHandlersReads) {
+  ASSERT_EQ(Open(), 0);
+  Listen();
+  takeAnnounced = false;
+  d->SetAvailThreshold(1);
+  std::string inside;
+  uint32_t leftInside = 0;
+  onEvent = [&](TEvent&) {
+    inside.push_back(static_cast<char>(d->ReadByte()));
+    uint8_t buffer[2];
+    const uint32_t n = d->ReadBlock(buffer, sizeof buffer);
+    inside.append(buffer, buffer + n);
+    leftInside = d->BytesAvailable();
+  };
+  line->Push("abcde");
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty() && !d->Dispatching(); }));
+  EXPECT_EQ(events[0].wParam, 5u);
+  EXPECT_EQ(inside, "abc");
+  EXPECT_EQ(leftInside, 2u);
+  // The tail moved by what the handler took, no more.
+  EXPECT_EQ(d->BytesAvailable(), 2u);
+  EXPECT_EQ(ReadBlocks(16), "de");
+}
+
+TEST_F(FakeLineTest, ARingRefilledExactlyToTheLastAnnouncedPositionIsAnnounced) {
+  ASSERT_EQ(Open(), 0);
+  ListenTakingBlocks();
+  d->SetAvailThreshold(1);
+  line->Push("a");
+  ASSERT_TRUE(WaitUntil([&] { return !events.empty() && !d->Dispatching(); }));
+  EXPECT_EQ(events[0].read, "a");
+  // One ring's worth in one device read: the head comes back to where the
+  // last avail notification was, with every byte new.
+  const std::string burst = Pattern(TBaseDispatcher::DispatchBufferSize);
+  line->Push(burst);
+  ASSERT_TRUE(WaitUntil([&] { return events.size() >= 2; })) << "the full ring was never announced";
+  EXPECT_EQ(events[1].wParam, TBaseDispatcher::DispatchBufferSize);
+  EXPECT_TRUE(events[1].read == burst);
+  line->Push("z");
+  ASSERT_TRUE(WaitUntil([&] { return events.size() >= 3; }));
+  EXPECT_EQ(events[2].read, "z");
 }
 
 }  // namespace
