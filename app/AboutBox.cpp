@@ -41,7 +41,6 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   QFont police = font();
   police.setPixelSize(TaillePolice);
   setFont(police);
-  setFixedSize(LargeurClient, HauteurClient);
 
   auto* panneau = new QFrame(this);
   panneau->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -72,4 +71,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   auto* colonne = new QVBoxLayout(this);
   colonne->addWidget(panneau, 1);
   colonne->addWidget(OKButton, 0, Qt::AlignHCenter);
+  // The designed size, widened when the fonts at hand make the product
+  // name longer than it allows.
+  setFixedSize(sizeHint().expandedTo(QSize(LargeurClient, HauteurClient)));
 }

@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/FiltreClavier.h"
@@ -127,9 +128,10 @@ TSpectreMain::~TSpectreMain() {
 QAction* TSpectreMain::CreeAction(const QString& legende, const QString& legendeBarre, int image,
                                   void (TSpectreMain::*gestionnaire)()) {
   auto* action = new QAction(IconeAction(image), legende, this);
-  // The toolbar shows its own caption, whose "&" letter works with Alt.
+  // The toolbar shows its own caption, whose "&" letter works with Alt
+  // through the button's mnemonic. A shortcut on the action as well would
+  // make Alt+letter ambiguous, and the toolkit then runs neither.
   action->setIconText(legendeBarre);
-  action->setShortcut(QKeySequence::mnemonic(legendeBarre));
   if (gestionnaire != nullptr) connect(action, &QAction::triggered, this, gestionnaire);
   return action;
 }
@@ -160,7 +162,9 @@ void TSpectreMain::CreeControles() {
 
   ActionToolBar1 = new QToolBar(this);
   ActionToolBar1->setMovable(false);
-  ActionToolBar1->setFixedHeight(HauteurBarre);
+  // Not a fixed height: when the window is too narrow for every button, the
+  // toolbar's extension must be free to open a second row.
+  ActionToolBar1->setMinimumHeight(HauteurBarre);
   ActionToolBar1->setIconSize(QSize(TailleIcone, TailleIcone));
   ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   QFont policeBarre = ActionToolBar1->font();
@@ -172,6 +176,8 @@ void TSpectreMain::CreeControles() {
     ActionToolBar1->addAction(action);
   }
   addToolBar(Qt::TopToolBarArea, ActionToolBar1);
+  // The restored window shows every button of the toolbar.
+  resize(std::max(width(), ActionToolBar1->sizeHint().width()), height());
 
   auto* centre = new QWidget(this);
   PaintBox = new TPaintBox(centre);

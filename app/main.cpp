@@ -6,7 +6,6 @@
 #include "platform/SingleInstance.h"
 #include "serial/ComPort.h"
 #include "serial/ui/SelectPortDialog.h"
-#include "serial/ui/SelectPortDialog.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -25,7 +24,6 @@ int main(int argc, char* argv[]) {
   const auto etat = instance.Verifie();
   if (etat == SingleInstance::Resultat::AutreRestauree) return 0;
 
-  InstallSelectPortDialog();
   Fenetres fenetres;
   TSpectreMain* principale = fenetres.SpectreMain.get();
   QObject::connect(&instance, &SingleInstance::RestaurationDemandee, principale, [principale] {

@@ -9,7 +9,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -17,6 +20,17 @@ namespace {
 
 constexpr int ColonnesComports = 3;
 constexpr const char* PrefixeValeurRegistre = "\\Device\\porte";
+
+// Width that shows every line of an unwrapped text box without scrolling.
+int LargeurTexte(const QPlainTextEdit& memo) {
+  int ligneMax = 0;
+  for (const QString& ligne : memo.toPlainText().split('\n')) {
+    ligneMax = std::max(ligneMax, memo.fontMetrics().horizontalAdvance(ligne));
+  }
+  const int marges = 2 * (memo.frameWidth() + static_cast<int>(memo.document()->documentMargin())) +
+                     memo.contentsMargins().left() + memo.contentsMargins().right();
+  return ligneMax + marges + memo.verticalScrollBar()->sizeHint().width();
+}
 
 }  // namespace
 
@@ -47,6 +61,10 @@ TChoixSpectroDlg::TChoixSpectroDlg(QWidget* parent)
       "du spectro jusqu'à l'obtention de PC sur l'écran \n"
       "du spectro puis attendre la fin du clignotement \n"
       "des LED.\n");
+  // The text is broken into lines already: wrapped again at the box's edge
+  // it would read as ragged fragments. The box is made wide enough instead.
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setMinimumWidth(LargeurTexte(*Memo1));
 
   auto* boutons = new QVBoxLayout;
   boutons->addWidget(OKBtn);

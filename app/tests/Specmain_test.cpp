@@ -268,6 +268,44 @@ TEST_F(SpecmainTest, ActivationOpensTheLinkOncePerShowing) {
   EXPECT_EQ(fermeChoix.ouvertures, 2);
 }
 
+TEST_F(SpecmainTest, AltLetterOfAToolbarCaptionRunsItsAction) {
+  MontreEtActive(*fenetre);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return fermeChoix.ouvertures == 1 && !choix.isVisible(); }, AttenteActivationMs));
+  // The offscreen platform gives the focus back only on request.
+  auto reactive = [&] {
+    fenetre->activateWindow();
+    return QTest::qWaitForWindowActive(fenetre.get(), AttenteActivationMs);
+  };
+  ASSERT_TRUE(reactive());
+  struct Cas {
+    Qt::Key lettre;
+    std::function<int()> ouvertures;
+  };
+  const Cas cas[] = {
+      {Qt::Key_A, [&] { return about.ouvertures; }},
+      {Qt::Key_O, [&] { return commande.ouvertures; }},
+      {Qt::Key_C, [&] { return fermeChoix.ouvertures - 1; }},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(QKeySequence(c.lettre).toString().toStdString());
+    QTest::keyClick(fenetre.get(), c.lettre, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.ouvertures() == 1; }, AttenteActivationMs));
+    ASSERT_TRUE(reactive());
+  }
+}
+
+TEST_F(SpecmainTest, RestoredWindowShowsEveryToolbarButton) {
+  fenetre->showNormal();
+  for (QAction* action : fenetre->ActionToolBar1->actions()) {
+    SCOPED_TRACE(action->text().toStdString());
+    const QWidget* bouton = fenetre->ActionToolBar1->widgetForAction(action);
+    ASSERT_NE(bouton, nullptr);
+    EXPECT_TRUE(bouton->isVisible());
+    EXPECT_LE(bouton->geometry().right(), fenetre->ActionToolBar1->width());
+  }
+}
+
 TEST_F(SpecmainTest, ConfirmedPortChoiceIsStoredAndReinitialises) {
   spectro.Com = 1;
   fermeChoix.accepte = true;

@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -44,6 +45,14 @@ TEST_F(ChoixSpectroTest, FixedTexts) {
   ASSERT_EQ(lignes.size(), 5);
   EXPECT_EQ(lignes[1], QString("du spectro jusqu'à l'obtention de PC sur l'écran "));
   EXPECT_EQ(lignes[4], QString());
+}
+
+TEST_F(ChoixSpectroTest, InstructionsShowTheirOwnLinesWhole) {
+  // Wrapped again at the box's edge, the broken lines read as fragments.
+  dlg.show();
+  EXPECT_EQ(dlg.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_EQ(dlg.Memo1->horizontalScrollBar()->maximum(), 0);
+  dlg.hide();
 }
 
 TEST_F(ChoixSpectroTest, ListAndPreselection) {
