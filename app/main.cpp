@@ -2,6 +2,7 @@
 // window set, then the event loop.
 #include "app/Demarrage.h"
 #include "app/Fenetres.h"
+#include "export/BoiteMessage.h"
 #include "instrument/Cfgspect.h"
 #include "platform/SingleInstance.h"
 #include "serial/ComPort.h"
@@ -18,7 +19,7 @@ int main(int argc, char* argv[]) {
   InitialiseFormatNombres();
   // Read even by a copy that ends at the next step; such a copy writes nothing.
   Spectro().LitIni();
-  QApplication::setApplicationDisplayName(TitreApplication);
+  application.setProperty(ProprieteTitreApplication, TitreApplication);
 
   SingleInstance instance(NomMarqueurInstance());
   const auto etat = instance.Verifie();

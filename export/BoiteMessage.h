@@ -5,3 +5,6 @@
 #include "export/TFormDDE.h"
 
 TFormDDE::AfficheMessage BoiteMessage();
+
+// Name of the application object's property that holds the application title.
+inline constexpr char ProprieteTitreApplication[] = "titreApplication";
