@@ -27,9 +27,9 @@ Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
       FormDDE(std::make_unique<TFormDDE>(
           std::move(messages), [principale = SpectreMain.get()] { return DonneFocusFenetre(principale); })),
       ChoixSpectroDlg(std::make_unique<TChoixSpectroDlg>()),
-      BlancDlg(std::make_unique<TBlancDlg>(SpectreMain->Pilote,
-                                           TVueBlanc{Spectro().BlancDebut, Spectro().BlancFin, Spectro().Blanc},
-                                           Reglages())),
+      BlancDlg(std::make_unique<TBlancDlg>(
+          SpectreMain->Pilote, TVueBlanc{Spectro().BlancDebut, Spectro().BlancFin, Spectro().Blanc},
+          Reglages())),
       CommandeDlg(std::make_unique<TCommandeDlg>(SpectreMain->Pilote, Reglages())),
       ConstanteDlg(std::make_unique<TConstanteDlg>()),
       Export(std::make_unique<LienExport>(*SpectreMain, Spectro(), *FormDDE, *ConstanteDlg)) {
@@ -54,8 +54,12 @@ Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
   Export->TextesBalayage = [d = SpectreDlg.get()] {
     return TTextesBalayage{d->EditTitre->text(), d->EditNom->text(), d->EditUnite->text()};
   };
-  SpectreMain->LimitesInstrument = [d = SpectreDlg.get()](int miniL, int maxiL) { d->LimitesInstrument(miniL, maxiL); };
-  ChoixSpectroDlg->PortPresent = [](int n) { return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n)); };
+  SpectreMain->LimitesInstrument = [d = SpectreDlg.get()](int miniL, int maxiL) {
+    d->LimitesInstrument(miniL, maxiL);
+  };
+  ChoixSpectroDlg->PortPresent = [](int n) {
+    return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n));
+  };
   ChoixSpectroDlg->LitRegistre = [](const QString& nom) {
     return LitValeurRegistre(QStringLiteral("Hardware\\DeviceMap\\SerialComm"), nom);
   };

@@ -2,8 +2,8 @@
 
 #include <QLabel>
 
-#include "app/Specmain.h"
 #include "app/Labutil.h"
+#include "app/Specmain.h"
 #include "app/TexteAffiche.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"

@@ -106,7 +106,8 @@ void TSpectreMain::PrepareVoieSerie() {
   VoieSerie.SetLogSize(TailleTrace);
   VoieSerie.SetLogName(NomLog);
   VoieSerie.SetLogging(tlOn);
-  VoieSerie.SetOnTriggerAvail([this](TCustomComPort& voie, uint16_t count) { Protocole.TriggerAvail(voie, count); });
+  VoieSerie.SetOnTriggerAvail(
+      [this](TCustomComPort& voie, uint16_t count) { Protocole.TriggerAvail(voie, count); });
   // A measurement waiting for the instrument would wait for ever once the
   // line is gone: it is stopped at once.
   VoieSerie.SetOnDeviceGone([this](TCustomComPort&) { ErreurLiaison(MessageLignePerdue); });
@@ -117,7 +118,8 @@ void TSpectreMain::VideTraceVoie() {
   try {
     VoieSerie.SetTracing(tlDump);
   } catch (const std::exception& erreur) {
-    std::fprintf(stderr, "zelor: trace non écrite dans %s : %s\n", VoieSerie.TraceName().c_str(), erreur.what());
+    std::fprintf(stderr, "zelor: trace non écrite dans %s : %s\n", VoieSerie.TraceName().c_str(),
+                 erreur.what());
   }
 }
 

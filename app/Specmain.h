@@ -59,7 +59,8 @@ class TSpectreMain : public QMainWindow {
   static constexpr const char* LegendeDepart = "Tracé de spectre avec le spectrophotomètre ZELOR 1000";
   static constexpr const char* TitreNonTrouve = "Spectro non trouv\xe9";  // 8-bit, as every Titre
   static constexpr const char* MessageOccupe = "Spectro occupé : attendre puis recommencer";
-  static constexpr const char* MessageLignePerdue = "La voie série ne répond plus (câble ou adaptateur débranché ?)";
+  static constexpr const char* MessageLignePerdue =
+      "La voie série ne répond plus (câble ou adaptateur débranché ?)";
 
   // Design-time settings of the port.
   static constexpr uint16_t TailleFilesVoie = 1024;

@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
   voie.SetOpen(false);
   close(maitre);
 
-  std::printf("exchange: %.3f s wall, %.4f s CPU; asleep: %.3f s wall, %.4f s CPU\n", echange.mur, echange.cpu,
-              dormi.mur, dormi.cpu);
+  std::printf("exchange: %.3f s wall, %.4f s CPU; asleep: %.3f s wall, %.4f s CPU\n", echange.mur,
+              echange.cpu, dormi.mur, dormi.cpu);
   std::printf("ratio exchange_cpu_per_core %.4f goal <=0.02\n", echange.Part());
   std::printf("ratio exchange_vs_sleep_cpu %.4f goal <=0.02\n", echange.Part() - dormi.Part());
   return protocole.LiaisonOk ? 1 : 0;

@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   setenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit().constData(), 1);
-  setenv("ZELOR_COMPORTS", ("COM" + std::to_string(PortBanc) + "=" + simulateur.CheminEsclave().toStdString()).c_str(),
-         1);
+  setenv("ZELOR_COMPORTS",
+         ("COM" + std::to_string(PortBanc) + "=" + simulateur.CheminEsclave().toStdString()).c_str(), 1);
   simulateur.Start();
 
   Tspectro spectro;
@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
   const double envoyes = static_cast<double>(apres.octetsEnvoyes - avant.octetsEnvoyes);
   const double ligne = (recus + envoyes) * BitsParCaractere / Baud;
   const double reponses = envoyes * BitsParCaractere / Baud;
-  std::printf("scan %d..%d nm: %d points, %.3f s; %0.f bytes sent, %0.f received by the instrument\n", Debut, Fin,
-              balayage.NbPoints(), secondes, envoyes, recus);
+  std::printf("scan %d..%d nm: %d points, %.3f s; %0.f bytes sent, %0.f received by the instrument\n", Debut,
+              Fin, balayage.NbPoints(), secondes, envoyes, recus);
   std::printf("ratio scan_vs_line_time %.3f goal <=1.10\n", secondes / ligne);
   std::printf("ratio scan_vs_reply_line_time %.3f goal <=1.25\n", secondes / reponses);
   return 0;

@@ -121,8 +121,8 @@ bool TProtocole::SpectroPret() {
 std::string TProtocole::CommandeLambda(int lambda) const {
   char tampon[64];
   const int decimales = std::clamp(spectro_.NbreDecimales, 0, 18);
-  const auto [fin, erreur] =
-      std::to_chars(tampon, tampon + sizeof tampon, static_cast<double>(lambda), std::chars_format::fixed, decimales);
+  const auto [fin, erreur] = std::to_chars(tampon, tampon + sizeof tampon, static_cast<double>(lambda),
+                                           std::chars_format::fixed, decimales);
   return spectro_.SetL + std::string(tampon, erreur == std::errc() ? fin : tampon);
 }
 
@@ -165,7 +165,8 @@ TProtocole::TIdentification TProtocole::Identifie() {
   TIdentification identification;
   ConfigureVoie();
   voie_.SetOpen(true);
-  LitTexte(CoupeChaine(std::string(1, static_cast<char>(spectro_.Reset)) + spectro_.Status, LongueurLigneStatut));
+  LitTexte(
+      CoupeChaine(std::string(1, static_cast<char>(spectro_.Reset)) + spectro_.Status, LongueurLigneStatut));
   if (!LiaisonOk) return identification;
 
   // Each request goes on even when the previous one timed out: it then

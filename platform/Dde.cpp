@@ -124,13 +124,8 @@ bool DdeServeur::Enregistre(const QString& service, const QStringList& topics) {
     erreur_ = dde::MessageBusAbsent();
     return false;
   }
-  const QString nom = dde::NomBus(service);
-  if (nom.isEmpty() || !bus_.registerService(nom)) {
-    erreur_ =
-        QStringLiteral("Service DDE « %1 » non enregistré : %2").arg(service, bus_.lastError().message());
-    return false;
-  }
-  service_ = nom;
+  // The topics first, the name last: a client that sees the name can
+  // open a conversation at once.
   for (const QString& topic : topics) {
     auto objet = std::make_unique<Objet>(*this, topic);
     const QString chemin = dde::CheminObjet(topic);
@@ -138,6 +133,14 @@ bool DdeServeur::Enregistre(const QString& service, const QStringList& topics) {
     chemins_ << chemin;
     objets_.push_back(std::move(objet));
   }
+  const QString nom = dde::NomBus(service);
+  if (nom.isEmpty() || !bus_.registerService(nom)) {
+    erreur_ =
+        QStringLiteral("Service DDE « %1 » non enregistré : %2").arg(service, bus_.lastError().message());
+    Retire();
+    return false;
+  }
+  service_ = nom;
   return true;
 }
 

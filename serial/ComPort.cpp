@@ -98,10 +98,9 @@ void TCustomComPort::OpenPort() {
     });
     dispatcher_->RegisterWindowHandler(window_);
     dispatcher_->SetInputArrivedHook([waiters = waiters_.get()] { waiters->Wake(); });
-    dispatcher_->SetDeviceGoneHook(
-        [window = window_, index = static_cast<uint32_t>(dispatcher_->Index())] {
-          window->PostMessage(DeviceGoneMsg, 0, index << 16);
-        });
+    dispatcher_->SetDeviceGoneHook([window = window_, index = static_cast<uint32_t>(dispatcher_->Index())] {
+      window->PostMessage(DeviceGoneMsg, 0, index << 16);
+    });
     if (copyTriggers_) {
       copyTriggers_ = false;
       dispatcher_->RestoreTriggers(savedTriggers_);

@@ -64,14 +64,13 @@ class BoutEnBout : public ::testing::Test {
     ASSERT_TRUE(simulateur->Prepare(&erreur)) << erreur.toStdString();
     qputenv("ZELOR_INI", dossier.filePath("zelor.INI").toLocal8Bit());
     qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
-    qputenv("ZELOR_COMPORTS", ("COM" + std::to_string(PortDeTest) + "=").c_str() +
-                                  simulateur->CheminEsclave().toLocal8Bit());
+    qputenv("ZELOR_COMPORTS",
+            ("COM" + std::to_string(PortDeTest) + "=").c_str() + simulateur->CheminEsclave().toLocal8Bit());
     simulateur->Start();
     Spectro() = Tspectro();
     Spectro().Com = PortDeTest;
-    fenetres = std::make_unique<Fenetres>([this](TFormDDE::GenreMessage, const QString& texte) {
-      messages.push_back(texte);
-    });
+    fenetres = std::make_unique<Fenetres>(
+        [this](TFormDDE::GenreMessage, const QString& texte) { messages.push_back(texte); });
     Principale().Message = [this](const QString& texte) { messages.push_back(texte); };
     Principale().VoieSerie.SetTracing(tlOff);
     Principale().VoieSerie.SetLogging(tlOff);
@@ -94,7 +93,8 @@ class BoutEnBout : public ::testing::Test {
 
   // Runs `action` once `dialogue` is shown by `ouvre`, then waits for the
   // dialog to close; a dialog still open after the limit is rejected.
-  void Execute(TDialogueMesure& dialogue, const std::function<void()>& ouvre, const std::function<void()>& action) {
+  void Execute(TDialogueMesure& dialogue, const std::function<void()>& ouvre,
+               const std::function<void()>& action) {
     // The status request before the dialog runs the event loop too: the
     // action waits for the dialog to be shown and its activation to be over
     // (it sets the controls from the configuration).
@@ -114,11 +114,13 @@ class BoutEnBout : public ::testing::Test {
 
   void Blanc(int debut, int fin) {
     TBlancDlg& d = *fenetres->BlancDlg;
-    Execute(d, [&] { Principale().BlancBtnClick(); }, [&] {
-      d.DebutSE->setValue(debut);
-      d.FinSE->setValue(fin);
-      d.OKBtn->click();
-    });
+    Execute(
+        d, [&] { Principale().BlancBtnClick(); },
+        [&] {
+          d.DebutSE->setValue(debut);
+          d.FinSE->setValue(fin);
+          d.OKBtn->click();
+        });
   }
 
   // Scans; `pendant` runs on every new point until it returns true.
@@ -130,12 +132,14 @@ class BoutEnBout : public ::testing::Test {
         if (d.isVisible() && pendant(d)) suivi.stop();
       });
     }
-    Execute(d, [&] { Principale().SpectreBtnClick(); }, [&] {
-      d.DebutSE->setValue(debut);
-      d.FinSE->setValue(fin);
-      d.OKBtn->click();
-      if (pendant) suivi.start(10);
-    });
+    Execute(
+        d, [&] { Principale().SpectreBtnClick(); },
+        [&] {
+          d.DebutSE->setValue(debut);
+          d.FinSE->setValue(fin);
+          d.OKBtn->click();
+          if (pendant) suivi.start(10);
+        });
   }
 
   // The scan sits waiting: no new point for a while.
@@ -180,7 +184,8 @@ TEST_F(BoutEnBout, BlancPuisSpectreSuiventLeModele) {
   EXPECT_TRUE(Principale().BlancFait);
   EXPECT_TRUE(Principale().SpectreAction->isEnabled());
   const TModeleSpectre modele(options);
-  for (int w = 400; w <= 700; w += 16) EXPECT_NEAR(Spectro().Blanc[w], TModeleSpectre::Solvant(w), 0.003) << w;
+  for (int w = 400; w <= 700; w += 16)
+    EXPECT_NEAR(Spectro().Blanc[w], TModeleSpectre::Solvant(w), 0.003) << w;
 
   simulateur->BasculeCuvette();
   Balaye(400, 700);
@@ -193,7 +198,8 @@ TEST_F(BoutEnBout, BlancPuisSpectreSuiventLeModele) {
   const double tolerance = 4 * 2 * options.bruit + 0.0005 + Spectro().PasMax * Spectro().Yseconde / 2;
   double pire = 0;
   for (int w = 400; w <= 700; ++w) {
-    const double attendu = *modele.Absorbance(w, TCuvette::Echantillon) - *modele.Absorbance(w, TCuvette::Blanc);
+    const double attendu =
+        *modele.Absorbance(w, TCuvette::Echantillon) - *modele.Absorbance(w, TCuvette::Blanc);
     EXPECT_NEAR(Graphe().spectre[w], attendu, tolerance) << w;
     pire = std::max(pire, std::fabs(Graphe().spectre[w] - attendu));
   }
@@ -263,15 +269,17 @@ TEST_F(BoutEnBout, CommandeManuelleEnvoieLesOctetsExacts) {
   Demarre();
   TCommandeDlg& d = *fenetres->CommandeDlg;
   const std::size_t avant = RecuParSimulateur(options.journal).size();
-  Execute(d, [&] { Principale().CommandeBtnClick(); }, [&] {
-    EXPECT_EQ(d.LambdaSB->maximum(), LambdaMaxTable);
-    d.LambdaSB->setValue(512);
-    d.GOTOBtn->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return d.GOTOBtn->isVisible(); }, DelaiMesureMs));
-    d.AffLambdaBtn->click();
-    d.AffAbsBtn->click();
-    d.CloseBtn->click();
-  });
+  Execute(
+      d, [&] { Principale().CommandeBtnClick(); },
+      [&] {
+        EXPECT_EQ(d.LambdaSB->maximum(), LambdaMaxTable);
+        d.LambdaSB->setValue(512);
+        d.GOTOBtn->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return d.GOTOBtn->isVisible(); }, DelaiMesureMs));
+        d.AffLambdaBtn->click();
+        d.AffAbsBtn->click();
+        d.CloseBtn->click();
+      });
   const std::string recu = RecuParSimulateur(options.journal).substr(avant);
   // The activation asks where the instrument stands, then the user's commands.
   EXPECT_EQ(recu, "?RPTL\r?GTO512.0\r?RNGnm  \r?RNGA   \r");

@@ -38,8 +38,12 @@ TEST(DecodeMesure, JetonsHorsGammeEtLectures) {
   s.MiniA = -0.3;
   s.MaxiA = 3;
   const TCasMesure cas[] = {
-      {"OVERFLOW", 3, false},         {"UNDER", -0.3, false},      {"A***X", ValeurIndefinie, false},
-      {"1.234", 1.234, true},         {"RPTA-0.0012X", -0.0012, true}, {"rien", ValeurIndefinie, false},
+      {"OVERFLOW", 3, false},
+      {"UNDER", -0.3, false},
+      {"A***X", ValeurIndefinie, false},
+      {"1.234", 1.234, true},
+      {"RPTA-0.0012X", -0.0012, true},
+      {"rien", ValeurIndefinie, false},
       {"under", ValeurIndefinie, false},  // tokens are case-sensitive
   };
   for (const auto& c : cas) {

@@ -69,7 +69,9 @@ TEST_F(ProtocoleSimulateur, IdentificationDonneTitreEtGamme) {
   Demarre();
   const auto identification = protocole.Identifie();
   EXPECT_TRUE(identification.trouve);
-  EXPECT_EQ(identification.titre, "ZELOR 1000N\xb0" "12345  Version:2.10");
+  EXPECT_EQ(identification.titre,
+            "ZELOR 1000N\xb0"
+            "12345  Version:2.10");
   EXPECT_EQ(spectro.MiniL, 200);  // 190 reported
   EXPECT_EQ(spectro.MaxiL, 1100);
   EXPECT_TRUE(protocole.LiaisonOk);
@@ -83,7 +85,8 @@ struct TCasGamme {
 };
 
 TEST_F(ProtocoleSimulateur, ReglesDeLaGamme) {
-  const TCasGamme cas[] = {{190, 1100, 200, 1100}, {300, 250, 300, 800}, {300, 300, 300, 800}, {0, 0, 200, 700}};
+  const TCasGamme cas[] = {
+      {190, 1100, 200, 1100}, {300, 250, 300, 800}, {300, 300, 300, 800}, {0, 0, 200, 700}};
   for (const auto& c : cas) {
     Demarre([&](TSimOptions& o) { o.lambdaMini = c.mini, o.lambdaMaxi = c.maxi; });
     protocole.Identifie();
