@@ -23,7 +23,7 @@ QByteArray Octets(std::string_view texte) {
 }
 
 QByteArray Octets(const QString& texte) {
-  return QByteArray::fromStdString(TexteHuitBits(texte));
+  return OctetsSaisis(texte);
 }
 
 }  // namespace

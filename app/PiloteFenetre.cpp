@@ -15,7 +15,6 @@ bool TPiloteFenetre::Garde(F appel) {
     appel();
     return true;
   } catch (const ESerialError& erreur) {
-    fenetre_.LiaisonOk = false;
     if (SurErreur) SurErreur(erreur.what());
     return false;
   }

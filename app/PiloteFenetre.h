@@ -13,9 +13,9 @@ class Tspectro;
 
 // An error of the serial layer (port gone, transmit ring full, port not
 // open) never leaves a pilot call: the call gives a neutral answer (no
-// reading, no trigger), the link counts as doubtful so the next command
-// resets it, and `SurErreur` is told, so the window can stop the measurement
-// and say why.
+// reading, no trigger) and `SurErreur` is told, so the window can mark the
+// link doubtful (the next command resets it), stop the measurement and say
+// why.
 class TPiloteFenetre : public TPilote {
  public:
   TPiloteFenetre(TSpectreMain& fenetre, const Tspectro& spectro) : fenetre_(fenetre), spectro_(spectro) {}

@@ -45,6 +45,11 @@ Aide DecoupeAide(const QString& aide) {
   return {aide.left(barre), aide.mid(barre + 1)};
 }
 
+// A serial error the window absorbs: one line on standard error.
+void SignaleErreurVoie(const ESerialError& erreur) {
+  std::fprintf(stderr, "zelor: voie série : %s\n", erreur.what());
+}
+
 QLabel* CreePanel(QWidget* parent) {
   auto* panel = new QLabel(parent);
   panel->setFixedWidth(LargeurPanel);
@@ -218,7 +223,6 @@ void TSpectreMain::FormCreate() {
 void TSpectreMain::FixeDialogues(const DialoguesPrincipale& dialogues) {
   Dialogues = dialogues;
   if (TChoixSpectroDlg* choix = Dialogues.ChoixSpectroDlg) {
-    // Until the port object exists the configured number is the port in use.
     choix->PortEnService = [this] { return static_cast<int>(VoieSerie.ComNumber()); };
     choix->FixeCom = [this](int n) { Spectro.Com = static_cast<std::uint16_t>(n); };
     // Opening the new port may fail (another program holds it): the choice
@@ -303,30 +307,24 @@ void TSpectreMain::InitAppareil() {
       if (LimitesInstrument) LimitesInstrument(Spectro.MiniL, Spectro.MaxiL);
       AppareilTrouve = true;
     }
-    Titre.resize(std::min(Titre.size(), LongueurTitre));
-    FixeLegende(Titre);
-    Graphe->modeTrace = mtRien;
-    BlancFait = false;
-    PaintBox->update();
-    MajActions();
   } catch (const ESerialError& erreur) {
     // The port could not be used: the instrument is not found, and the
     // window ends in that state as after an unanswered identification.
-    std::fprintf(stderr, "zelor: voie série : %s\n", erreur.what());
-    AppareilTrouve = false;
-    Titre = TitreNonTrouve;
-    Graphe->modeTrace = mtRien;
-    BlancFait = false;
-    PaintBox->update();
-    MajActions();
+    SignaleErreurVoie(erreur);
   }
+  Titre.resize(std::min(Titre.size(), LongueurTitre));
+  FixeLegende(Titre);
+  Graphe->modeTrace = mtRien;
+  BlancFait = false;
+  PaintBox->update();
+  MajActions();
 }
 
 bool TSpectreMain::SpectroPret() {
   try {
     return Protocole.SpectroPret();
   } catch (const ESerialError& erreur) {
-    std::fprintf(stderr, "zelor: voie série : %s\n", erreur.what());
+    SignaleErreurVoie(erreur);
     LiaisonOk = false;
     return false;
   }

@@ -68,9 +68,8 @@ int main(int argc, char** argv) {
   fenetre.InitAppareil();
   if (!fenetre.AppareilTrouve) return 1;
 
-  TPiloteFenetre pilote(fenetre, spectro);
   Tgraphe& g = *fenetre.Graphe;
-  TBalayage balayage(pilote, {g.pointX, g.pointY, g.spectre, g.premier, g.dernier, g.valeurParam},
+  TBalayage balayage(fenetre.Pilote, {g.pointX, g.pointY, g.spectre, g.premier, g.dernier, g.valeurParam},
                      {spectro.Debut, spectro.Fin, spectro.Blanc});
   balayage.LimitesInstrument(spectro.MiniL, spectro.MaxiL);
   QEventLoop boucle;

@@ -97,10 +97,7 @@ void TCustomComPort::OpenPort() {
       if (link->port) link->port->WindowMessage(message, wParam, lParam);
     });
     dispatcher_->RegisterWindowHandler(window_);
-    dispatcher_->SetInputArrivedHook([waiters = waiters_.get()] { waiters->Wake(); });
-    dispatcher_->SetDeviceGoneHook([window = window_, index = static_cast<uint32_t>(dispatcher_->Index())] {
-      window->PostMessage(DeviceGoneMsg, 0, index << 16);
-    });
+    AttachHooks();
     if (copyTriggers_) {
       copyTriggers_ = false;
       dispatcher_->RestoreTriggers(savedTriggers_);
@@ -112,11 +109,25 @@ void TCustomComPort::OpenPort() {
   }
 }
 
+void TCustomComPort::AttachHooks() {
+  dispatcher_->SetInputArrivedHook([waiters = waiters_.get()] { waiters->Wake(); });
+  dispatcher_->SetDeviceGoneHook(
+      [window = window_, lParam = WindowLParam()] { window->PostMessage(DeviceGoneMsg, 0, lParam); });
+}
+
+void TCustomComPort::DetachHooks() {
+  dispatcher_->SetInputArrivedHook(nullptr);
+  dispatcher_->SetDeviceGoneHook(nullptr);
+}
+
+uint32_t TCustomComPort::WindowLParam() const {
+  return static_cast<uint32_t>(dispatcher_->Index()) << 16;
+}
+
 void TCustomComPort::ReleaseAfterFailedOpen() {
   copyTriggers_ = false;
   if (dispatcher_) {
-    dispatcher_->SetInputArrivedHook(nullptr);
-    dispatcher_->SetDeviceGoneHook(nullptr);
+    DetachHooks();
     dispatcher_->Close();
   }
   DestroyWindow();
@@ -153,15 +164,14 @@ void TCustomComPort::RecomputeHandlerService() {
 int TCustomComPort::ClosePort() {
   const int dumpError = DumpRecorders();
   state_ = TPortState::Closing;
-  dispatcher_->SetInputArrivedHook(nullptr);
-  dispatcher_->SetDeviceGoneHook(nullptr);
+  DetachHooks();
   dispatcher_->Close();
   if (dispatcher_->ClosePending() && window_ && windowDepth_ > 0) {
     // A handler is running for this dispatcher: its threads end once the
     // handler returns, and the window finishes the close. (A notification
     // that is only queued is dropped instead: no handler runs meanwhile, so
     // the threads can be waited for now.)
-    window_->PostMessage(ClosePendingMsg, 0, static_cast<uint32_t>(dispatcher_->Index()) << 16);
+    window_->PostMessage(ClosePendingMsg, 0, WindowLParam());
   } else {
     FinishClose();
   }
@@ -184,8 +194,7 @@ int TCustomComPort::DumpRecorders() {
 void TCustomComPort::FinishClose() {
   if (dispatcher_) {
     if (window_) dispatcher_->DeregisterWindowHandler(window_);
-    dispatcher_->SetInputArrivedHook(nullptr);
-    dispatcher_->SetDeviceGoneHook(nullptr);
+    DetachHooks();
   }
   DestroyWindow();
   dispatcher_.reset();
@@ -244,7 +253,7 @@ void TCustomComPort::RunTriggerEvent(uint32_t message, uint32_t wParam, uint32_t
 void TCustomComPort::ClosePendingArrived() {
   if (state_ != TPortState::Closing) return;
   if (dispatcher_->ThreadsRunning()) {
-    const uint32_t lParam = static_cast<uint32_t>(dispatcher_->Index()) << 16;
+    const uint32_t lParam = WindowLParam();
     QTimer::singleShot(ClosePendingRetryMs, window_,
                        [window = window_, lParam] { window->PostMessage(ClosePendingMsg, 0, lParam); });
     return;

@@ -173,6 +173,12 @@ class TCustomComPort {
   void FinishClose();
   void DestroyWindow();
   void RecomputeHandlerService();
+  // The dispatcher's wake-up and device-gone hooks, set at open and cut
+  // before the window or the dispatcher goes.
+  void AttachHooks();
+  void DetachHooks();
+  // The lParam of a message to the window: the dispatcher's index.
+  uint32_t WindowLParam() const;
 
   // The dispatcher of an open port; nullptr while closing (nothing to do).
   // Opens a closed port when AutoOpen, else raises ECommNotOpen.

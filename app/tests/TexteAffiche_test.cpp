@@ -29,11 +29,11 @@ TEST(TexteAffiche, TypedTextGoesBackToFontCodes) {
   for (int code = 1; code < 256; ++code) {
     const std::string octet(1, static_cast<char>(code));
     if (TexteAffiche(octet) == QString(QChar::ReplacementCharacter)) continue;
-    EXPECT_EQ(TexteHuitBits(TexteAffiche(octet)), octet) << code;
+    EXPECT_EQ(OctetsSaisis(TexteAffiche(octet)).toStdString(), octet) << code;
   }
-  EXPECT_EQ(TexteHuitBits(QString::fromUtf16(u"c en mol/L, λ=µm")), "c en mol/L, \x88=\xb5m");
+  EXPECT_EQ(OctetsSaisis(QString::fromUtf16(u"c en mol/L, λ=µm")).toStdString(), "c en mol/L, \x88=\xb5m");
   // Outside the 8-bit range and the font's Greek letters.
-  EXPECT_EQ(TexteHuitBits(QString::fromUtf16(u"€ \uFFFD ψ")), "? ? ?");
+  EXPECT_EQ(OctetsSaisis(QString::fromUtf16(u"€ \uFFFD ψ")).toStdString(), "? ? ?");
 }
 
 TEST(TexteAffiche, WavelengthPanelText) {

@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "graph/TexteMesurial.h"
-#include "measure/ui/TexteSaisie.h"
 
 namespace {
 constexpr int IncrementBornes = 10;
