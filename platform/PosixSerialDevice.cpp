@@ -1,10 +1,14 @@
 #include "platform/PosixSerialDevice.h"
 
+#include "platform/TermLine.h"
+
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,37 +20,6 @@ namespace {
 
 // How often a bounded drain looks at the driver's output queue.
 constexpr auto DrainPollInterval = std::chrono::milliseconds(2);
-
-struct TBaudCode {
-  uint32_t baud;
-  speed_t code;
-};
-
-constexpr TBaudCode BaudCodes[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
-    {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
-    {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
-    {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
-};
-
-bool BaudToCode(uint32_t baud, speed_t& code) {
-  for (const auto& entry : BaudCodes) {
-    if (entry.baud == baud) {
-      code = entry.code;
-      return true;
-    }
-  }
-  return false;
-}
-
-uint32_t CodeToBaud(speed_t code) {
-  for (const auto& entry : BaudCodes) {
-    if (entry.code == code) return entry.baud;
-  }
-  return 0;
-}
 
 int NegErrno() {
   return errno ? -errno : -EIO;
@@ -140,11 +113,12 @@ int TPosixSerialDevice::SetupQueues(uint32_t, uint32_t) {
 }
 
 int TPosixSerialDevice::GetControlBlock(TDeviceControlBlock& block) {
-  termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return NegErrno();
+  TTermLine line;
+  if (const int result = ReadTermLine(fd_, line); result < 0) return result;
   block = shadow_;
-  block.baud = CodeToBaud(cfgetospeed(&tio));
-  switch (tio.c_cflag & CSIZE) {
+  // What the driver set, which may differ a little from what was asked.
+  block.baud = line.ospeed;
+  switch (line.cflag & CSIZE) {
     case CS5:
       block.byteSize = 5;
       break;
@@ -158,75 +132,75 @@ int TPosixSerialDevice::GetControlBlock(TDeviceControlBlock& block) {
       block.byteSize = 8;
       break;
   }
-  if (!(tio.c_cflag & PARENB)) {
+  if (!(line.cflag & PARENB)) {
     block.parity = 0;
-  } else if (tio.c_cflag & CMSPAR) {
-    block.parity = (tio.c_cflag & PARODD) ? 3 : 4;
+  } else if (line.cflag & CMSPAR) {
+    block.parity = (line.cflag & PARODD) ? 3 : 4;
   } else {
-    block.parity = (tio.c_cflag & PARODD) ? 1 : 2;
+    block.parity = (line.cflag & PARODD) ? 1 : 2;
   }
-  if (tio.c_cflag & CSTOPB) {
+  if (line.cflag & CSTOPB) {
     block.stopBits = block.byteSize == 5 ? 1 : 2;
   } else {
     block.stopBits = 0;
   }
-  block.outX = tio.c_iflag & IXON;
-  block.inX = tio.c_iflag & IXOFF;
-  block.xonChar = tio.c_cc[VSTART];
-  block.xoffChar = tio.c_cc[VSTOP];
+  block.outX = line.iflag & IXON;
+  block.inX = line.iflag & IXOFF;
+  block.xonChar = line.cc[VSTART];
+  block.xoffChar = line.cc[VSTOP];
   return 0;
 }
 
-bool TPosixSerialDevice::ToTermios(const TDeviceControlBlock& block, termios& tio) {
-  speed_t speed{};
-  if (!BaudToCode(block.baud, speed)) return false;
+bool TPosixSerialDevice::ToTermLine(const TDeviceControlBlock& block, TTermLine& line) {
+  if (block.baud == 0) return false;  // rate 0 would hang the line up
   if (block.byteSize < 5 || block.byteSize > 8 || block.parity > 4 || block.stopBits > 2) return false;
-  // Raw line: every byte passes unchanged in both directions.
-  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
-  tio.c_oflag &= ~OPOST;
-  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  tio.c_cflag |= CLOCAL | CREAD;
+  // Raw line: every byte passes unchanged in both directions. A break on
+  // input is dropped, not turned into a NUL byte inside a reply.
+  line.iflag &= ~(BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
+  line.iflag |= IGNBRK;
+  line.oflag &= ~OPOST;
+  line.lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  line.cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  line.cflag |= CLOCAL | CREAD;
   static constexpr tcflag_t Sizes[] = {CS5, CS6, CS7, CS8};
-  tio.c_cflag |= Sizes[block.byteSize - 5];
+  line.cflag |= Sizes[block.byteSize - 5];
   switch (block.parity) {
     case 1:
-      tio.c_cflag |= PARENB | PARODD;
+      line.cflag |= PARENB | PARODD;
       break;
     case 2:
-      tio.c_cflag |= PARENB;
+      line.cflag |= PARENB;
       break;
     case 3:
-      tio.c_cflag |= PARENB | PARODD | CMSPAR;
+      line.cflag |= PARENB | PARODD | CMSPAR;
       break;
     case 4:
-      tio.c_cflag |= PARENB | CMSPAR;
+      line.cflag |= PARENB | CMSPAR;
       break;
     default:
       break;
   }
-  if (block.stopBits != 0) tio.c_cflag |= CSTOPB;
-  if (block.parityCheck) tio.c_iflag |= INPCK;
-  if (block.outxCtsFlow || block.rtsControl == TDeviceControlBlock::ControlHandshake) tio.c_cflag |= CRTSCTS;
-  if (block.outX) tio.c_iflag |= IXON;
-  if (block.inX) tio.c_iflag |= IXOFF;
-  tio.c_cc[VSTART] = block.xonChar;
-  tio.c_cc[VSTOP] = block.xoffChar;
-  tio.c_cc[VMIN] = 0;
-  tio.c_cc[VTIME] = 0;
-  cfsetispeed(&tio, speed);
-  cfsetospeed(&tio, speed);
+  if (block.stopBits != 0) line.cflag |= CSTOPB;
+  if (block.parityCheck) line.iflag |= INPCK;
+  if (block.outxCtsFlow || block.rtsControl == TDeviceControlBlock::ControlHandshake) line.cflag |= CRTSCTS;
+  if (block.outX) line.iflag |= IXON;
+  if (block.inX) line.iflag |= IXOFF;
+  line.cc[VSTART] = block.xonChar;
+  line.cc[VSTOP] = block.xoffChar;
+  line.cc[VMIN] = 0;
+  line.cc[VTIME] = 0;
+  line.ispeed = line.ospeed = block.baud;
   return true;
 }
 
 int TPosixSerialDevice::SetControlBlock(const TDeviceControlBlock& block) {
-  termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return NegErrno();
-  if (!ToTermios(block, tio)) return -EINVAL;
-  // Straight to the driver: the C library's tcsetattr reports a failure when
-  // a driver adjusts what it cannot do (a pseudo-terminal keeps CS8 and no
-  // parity), which would make every later line change fail.
-  if (::ioctl(fd_, TCSETS, &tio) != 0) return NegErrno();
+  TTermLine line;
+  if (const int result = ReadTermLine(fd_, line); result < 0) return result;
+  if (!ToTermLine(block, line)) return -EINVAL;
+  // The kernel's own record, with the rate as a number: a driver that cannot
+  // do a setting adjusts it (a pseudo-terminal keeps CS8 and no parity) and
+  // GetControlBlock reads back what it did.
+  if (const int result = WriteTermLine(fd_, line); result < 0) return result;
   shadow_ = block;
   return 0;
 }
@@ -257,6 +231,12 @@ void TPosixSerialDevice::CancelWait() {
 int TPosixSerialDevice::BytesInQueue() {
   int count = 0;
   if (::ioctl(fd_, FIONREAD, &count) != 0) return NegErrno();
+  return count;
+}
+
+int TPosixSerialDevice::BytesInOutputQueue() {
+  int count = 0;
+  if (::ioctl(fd_, TIOCOUTQ, &count) != 0) return NegErrno();
   return count;
 }
 
@@ -364,4 +344,11 @@ int TPosixSerialDevice::Drain(uint32_t timeoutMs) {
     if (std::chrono::steady_clock::now() >= deadline) return -ETIMEDOUT;
     std::this_thread::sleep_for(DrainPollInterval);
   }
+}
+
+std::string DeviceGroupName(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  const group* entry = ::getgrgid(info.st_gid);
+  return entry != nullptr ? entry->gr_name : std::to_string(info.st_gid);
 }

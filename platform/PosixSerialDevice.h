@@ -4,9 +4,9 @@
 
 #include "platform/SerialDevice.h"
 
-#include <termios.h>
-
 #include <atomic>
+
+struct TTermLine;
 
 class TPosixSerialDevice : public TSerialDevice {
  public:
@@ -27,6 +27,7 @@ class TPosixSerialDevice : public TSerialDevice {
   void CancelWait() override;
 
   int BytesInQueue() override;
+  int BytesInOutputQueue() override;
   int Read(uint8_t* buffer, uint32_t count) override;
   int Write(const uint8_t* data, uint32_t count) override;
   int WaitWritable() override;
@@ -40,9 +41,9 @@ class TPosixSerialDevice : public TSerialDevice {
 
   int Descriptor() const { return fd_; }
 
-  // The terminal settings for a control block, on top of `tio`; false for
-  // values the terminal layer cannot express.
-  static bool ToTermios(const TDeviceControlBlock& block, termios& tio);
+  // The kernel's line settings for a control block, on top of `line`; false
+  // for values the terminal layer cannot express.
+  static bool ToTermLine(const TDeviceControlBlock& block, TTermLine& line);
 
  private:
   // Opens, checks and locks the path; the shared first half of Open and probe.

@@ -81,6 +81,8 @@ class TSerialDevice {
   virtual void CancelWait() = 0;
 
   virtual int BytesInQueue() = 0;
+  // Bytes written but not yet sent by the driver.
+  virtual int BytesInOutputQueue() = 0;
   // Never blocks: returns what is there (0 when nothing).
   virtual int Read(uint8_t* buffer, uint32_t count) = 0;
   // Never blocks: returns what the driver took, 0 when it is full for now.
@@ -105,6 +107,11 @@ class TSerialDevice {
 std::unique_ptr<TSerialDevice> CreateSerialDevice();
 
 // Opens the device exclusively and closes it again, nothing more: 0 when the
-// port is there and free, -EBUSY or -EACCES when someone holds it, -ENOENT
-// when it does not exist, -ENOTTY when it is not a serial line.
+// port is there and free, -EBUSY when someone holds it, -EACCES or -EPERM
+// when this user may not use it, -ENOENT when it does not exist, -ENOTTY
+// when it is not a serial line.
 int ProbeSerialDevice(const std::string& path);
+
+// The name of the group that owns the device file (its number when the group
+// has no name), empty when the file cannot be looked at.
+std::string DeviceGroupName(const std::string& path);

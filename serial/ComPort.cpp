@@ -1,12 +1,17 @@
 #include "serial/ComPort.h"
 
 #include "platform/DeviceMap.h"
+#include "platform/SerialDevice.h"
 #include "serial/DeviceDispatcher.h"
 #include "serial/DispatcherList.h"
 #include "serial/InputWaiters.h"
 #include "serial/NotifyWindow.h"
+#include "serial/SerialMessages.h"
 
 #include <QTimer>
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +34,20 @@ uint32_t OpenOptions(bool dtr, bool rts, THWFlowOptions hwFlow) {
   return options;
 }
 
+std::string UserName() {
+  const passwd* entry = ::getpwuid(::geteuid());
+  return entry != nullptr ? entry->pw_name : std::string();
+}
+
+// The open refused to this user: the message says which file, which group and
+// how to get in.
+[[noreturn]] void RaisePermissionDenied(const std::string& path) {
+  throw EPermissionDenied(PermissionDeniedMessage(path, DeviceGroupName(path), UserName()), ecPermissionDenied);
+}
+
 }  // namespace
+
+std::function<std::unique_ptr<TSerialDevice>()> TCustomComPort::CreateDevice = CreateSerialDevice;
 
 std::function<void(const std::exception&)> TCustomComPort::ShowException = [](const std::exception& e) {
   std::fprintf(stderr, "%s\n", e.what());
@@ -83,12 +101,13 @@ void TCustomComPort::OpenPort() {
   if (deviceLayer_ != dlWin32) RaiseSerialError(ecNullApi);
   const std::optional<std::string> path = DevicePathFor(comNumber_);
   if (!path) RaiseSerialError(ecBadId);
-  dispatcher_ = std::make_unique<TDeviceDispatcher>();
+  dispatcher_ = std::make_unique<TDeviceDispatcher>(CreateDevice());
   dispatcher_->SetDeviceLabel(DeviceLabel(comNumber_));
   try {
     const int result = dispatcher_->Open(*path, static_cast<uint32_t>(baud_), parity_,
                                          static_cast<uint8_t>(dataBits_), static_cast<uint8_t>(stopBits_),
                                          inSize_, outSize_, OpenOptions(dtr_, rts_, hwFlow_));
+    if (result == ErrPermissionDenied) RaisePermissionDenied(*path);
     Check(MapOpenResult(result));
     state_ = TPortState::Open;
     ApplyAtOpen();
@@ -128,10 +147,14 @@ void TCustomComPort::ReleaseAfterFailedOpen() {
   copyTriggers_ = false;
   if (dispatcher_) {
     DetachHooks();
+    // A delivery may be starting (the open handler raised while bytes came
+    // in): the window leaves the handler list, and the dispatcher's threads
+    // have ended, before the window is freed.
+    if (window_) dispatcher_->DeregisterWindowHandler(window_);
     dispatcher_->Close();
   }
-  DestroyWindow();
   dispatcher_.reset();
+  DestroyWindow();
   state_ = TPortState::Closed;
   open_ = false;
   force_ = false;
@@ -263,6 +286,10 @@ void TCustomComPort::ClosePendingArrived() {
 }
 
 // ---------------------------------------------------------------- operations
+
+bool TCustomComPort::DeviceLost() const {
+  return state_ == TPortState::Open && dispatcher_ && dispatcher_->DeviceError() < 0;
+}
 
 TDeviceDispatcher* TCustomComPort::Ready() {
   if (state_ == TPortState::Closing) return nullptr;

@@ -17,6 +17,7 @@
 #include "serial/Triggers.h"
 
 class TDeviceDispatcher;
+class TSerialDevice;
 class TNotifyWindow;
 class TInputWaiters;
 
@@ -51,7 +52,8 @@ class TCustomComPort {
   // ---- properties; a setter given the value already held does nothing.
   uint16_t ComNumber() const { return comNumber_; }
   // While open: closes (dumping trace and log), reopens on the new number and
-  // restores the data triggers with their handles.
+  // restores the data triggers with their handles. The same number reopens
+  // a port whose device was lost.
   void SetComNumber(uint16_t n);
   int32_t Baud() const { return baud_; }
   void SetBaud(int32_t baud);
@@ -115,6 +117,10 @@ class TCustomComPort {
   uint32_t AvailThreshold() const { return availThreshold_; }
   void SetAvailThreshold(uint32_t count);
   TPortState PortState() const { return state_; }
+  // The port is open but its device went away (adapter pulled, line hung
+  // up, device or worker thread failed): operations raise EDeviceGone until
+  // it is opened again, which setting ComNumber does even to the same number.
+  bool DeviceLost() const;
 
   // ---- events, run on the thread that opened the port.
   void SetOnTriggerAvail(TTriggerAvailEvent handler);
@@ -137,6 +143,10 @@ class TCustomComPort {
   uint16_t AddMatchTrigger(const std::string& s, bool ignoreCase);
   void DeleteTrigger(uint16_t handle);  // nothing on a closed port
   void DiscardInput();
+  // Drops whatever is still queued, including bytes written just before: a
+  // WriteString followed at once by DiscardOutput usually sends nothing.
+  // Callers that want a clean start drop first and write after (as the
+  // instrument's link reset does), or Drain before they drop.
   void DiscardOutput();
   // Waits until every queued byte has left the driver, at most `limit`.
   void Drain(std::chrono::milliseconds limit);
@@ -154,6 +164,9 @@ class TCustomComPort {
   // the chosen number, or 0 when none was chosen. Set by the dialog's
   // library; without it the open fails with ENoPortSelected.
   static std::function<uint16_t()> SelectPort;
+  // Makes the device each open uses (the platform's serial device; tests put
+  // a device of their own here).
+  static std::function<std::unique_ptr<TSerialDevice>()> CreateDevice;
 
  private:
   // What the notify window reaches the port through; cut when the port goes,
@@ -258,5 +271,7 @@ class TSerialComponent : public TCustomComPort {
 class TComPort : public TSerialComponent {};
 
 // True when port n exists: it opens (and is closed again at once), or
-// another program holds it. False for 0 and for numbers without a device.
+// another program holds it. False for 0, for numbers without a device, and
+// for a device this user may not open (opening it raises EPermissionDenied,
+// whose message says how to get access).
 bool IsPortAvailable(uint16_t n);

@@ -53,7 +53,9 @@ TTraceLogState StoredWhileClosed(TTraceLogState state) {
 // ---------------------------------------------------------------- port number
 
 void TCustomComPort::SetComNumber(uint16_t n) {
-  if (n == comNumber_ && !force_) return;
+  // A port whose device went away (an adapter pulled and plugged back) is
+  // reopened even on the same number, so the user need not restart.
+  if (n == comNumber_ && !force_ && !DeviceLost()) return;
   if (state_ != TPortState::Open) {
     comNumber_ = n;
     return;

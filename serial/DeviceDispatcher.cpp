@@ -17,35 +17,10 @@ constexpr uint8_t StopBitsKeep = 3;
 constexpr uint32_t XonDefault = 17;
 constexpr uint32_t XoffDefault = 19;
 
-int MapOpenError(int error) {
-  switch (-error) {
-    case ENOENT:
-      return ErrFileNotFound;
-    case ENOTDIR:
-      return ErrPathNotFound;
-    // Another program holds the line: "access denied" to the port.
-    case EBUSY:
-    case EACCES:
-    case EPERM:
-      return ErrAccessDenied;
-    default:
-      // Any other errno in the layer's numbering, so that one whose number
-      // means something else there (EIO is 5, "access denied") is not
-      // mistaken for it.
-      return SerialCodeFromErrno(error);
-  }
-}
-
-bool SupportedBaud(uint32_t baud) {
-  static constexpr uint32_t Rates[] = {50,      75,      110,     134,     150,     200,    300,     600,
-                                       1200,    1800,    2400,    4800,    9600,    19200,  38400,   57600,
-                                       115200,  230400,  460800,  500000,  576000,  921600, 1000000, 1152000,
-                                       1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
-  for (uint32_t rate : Rates) {
-    if (rate == baud) return true;
-  }
-  return false;
-}
+// The part of a hardware handshake the terminal layer has no room for: it
+// knows RTS/CTS only. Log texts go without blanks, which the log shows in
+// hexadecimal.
+constexpr const char* DtrDsrNote = "HWFlow:DTR/DSR-not-available-on-this-line,RTS/CTS-only";
 
 }  // namespace
 
@@ -77,11 +52,11 @@ int TDeviceDispatcher::Open(const std::string& path, uint32_t baud, uint8_t pari
   deviceError_ = 0;
   inputBlocked_ = false;
   int result = device_->Open(path);
-  if (result < 0) return MapOpenError(result);
+  if (result < 0) return OpenCodeFromErrno(result);
   result = device_->SetupQueues(inSize, outSize);
   if (result < 0) {
     device_->Close();
-    return result;
+    return DeviceCodeFromErrno(result);
   }
   inSize_ = inSize;
   AllocateBuffers(outSize);
@@ -90,17 +65,18 @@ int TDeviceDispatcher::Open(const std::string& path, uint32_t baud, uint8_t pari
     result = device_->GetControlBlock(dcb_);
     if (result < 0) {
       Close();
-      return result;
+      return DeviceCodeFromErrno(result);
     }
     // The line starts without flow control, whatever the device was left
     // with: Xon/Xoff bytes are data until software flow is asked for.
     dcb_.outX = dcb_.inX = false;
     dcb_.outxCtsFlow = dcb_.outxDsrFlow = false;
-    dtrHardware_ = options & OptHwUseDtr;
+    // DTR cannot take part in a handshake here: it stays a plain line, set
+    // as asked (SetHardwareFlow logs the loss when the handshake is asked).
+    dtrHardware_ = false;
     rtsHardware_ = options & OptHwUseRts;
     dtrState_ = options & OptDtr;
     rtsState_ = options & OptRts;
-    if (dtrHardware_) dcb_.dtrControl = TDeviceControlBlock::ControlHandshake;
     if (rtsHardware_) dcb_.rtsControl = TDeviceControlBlock::ControlHandshake;
     triggers_.Clear();
     dispatching_ = handlersDeleted_ = false;
@@ -199,8 +175,14 @@ void TDeviceDispatcher::ThreadEnded() {
 
 // ---------------------------------------------------------------- reading
 
-void TDeviceDispatcher::ProcessDeviceEvent() {
+void TDeviceDispatcher::ProcessDeviceEvent(bool woken) {
+  uint64_t receivedBefore = 0;
+  {
+    std::lock_guard buffer(bufferLock_);
+    receivedBefore = received_;
+  }
   ReadDeviceIntoBuffer();
+  CountEmptyWake(woken, receivedBefore);
   if (inputArrived_.exchange(false)) ReportInputArrived();
   if (!Dispatching()) {
     while (!closePending_ && !killThreads_ && CheckDataAndAvailTriggers()) {
@@ -219,6 +201,7 @@ void TDeviceDispatcher::ReadDeviceIntoBuffer() {
   }
   if (inputBlocked_.exchange(false)) device_->CancelWait();
   const int deviceCount = device_->BytesInQueue();
+  if (deviceCount < 0) OnDeviceGone(deviceCount);
   if (deviceCount <= 0) return;
   const uint32_t free = DispatchBufferSize - StoredCount();
   const uint32_t first = std::min(free, DispatchBufferSize - head_);
@@ -239,13 +222,42 @@ bool TDeviceDispatcher::ReadChunk(uint32_t length) {
   return static_cast<uint32_t>(got) == length;
 }
 
+void TDeviceDispatcher::CountEmptyWake(bool woken, uint64_t receivedBefore) {
+  bool stored = false;
+  bool blocked = false;
+  {
+    std::lock_guard buffer(bufferLock_);
+    stored = received_ != receivedBefore;
+    blocked = full_ || inputBlocked_;
+  }
+  if (!woken || stored || blocked || !(eventWord_ & EvRxChar)) {
+    emptyWakes_ = 0;
+    return;
+  }
+  // The device says input is there and then gives none, again and again.
+  if (++emptyWakes_ >= EmptyWakeLimit) OnDeviceGone(-EIO);
+}
+
 void TDeviceDispatcher::OnDeviceGone(int error) {
   if (deviceError_.exchange(ErrDeviceGone) == ErrDeviceGone) return;
   {
     std::lock_guard main(mainLock_);
     log_.Add(TLogType::Error, TLogSubType::LineStatus, static_cast<uint32_t>(-error));
   }
+  // A com thread that still waits would be woken for ever by a dead line.
+  device_->CancelWait();
   ReportDeviceGone();
+}
+
+void TDeviceDispatcher::ThreadFailed(const char* what) {
+  LogNote(std::string("Thread-failed:") + what);
+  OnDeviceGone(ErrDeviceGone);
+}
+
+void TDeviceDispatcher::LogNote(const std::string& text) {
+  std::lock_guard main(mainLock_);
+  log_.Add(TLogType::User, TLogSubType::None, 0, reinterpret_cast<const uint8_t*>(text.data()),
+           static_cast<uint32_t>(text.size()));
 }
 
 void TDeviceDispatcher::InputRoomAgain() {
@@ -285,7 +297,7 @@ bool TDeviceDispatcher::FlushRequested() {
 }
 
 int TDeviceDispatcher::FlushOutput() {
-  if (active_ && !killThreads_) {
+  if (active_ && !killThreads_ && outThreadLive_) {
     flushAck_.Reset();
     SignalOutput(true);
     device_->CancelWrite();
@@ -298,10 +310,12 @@ int TDeviceDispatcher::FlushOutput() {
 
 int TDeviceDispatcher::Drain(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  if (!output_.WaitEmpty(deadline)) return -ETIMEDOUT;
+  if (const int error = DeviceError(); error < 0) return error;
+  if (!output_.WaitEmpty(deadline)) return DeviceError() < 0 ? DeviceError() : -ETIMEDOUT;
   const auto left =
       std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  return device_->Drain(static_cast<uint32_t>(std::max<int64_t>(left.count(), 0)));
+  const int result = device_->Drain(static_cast<uint32_t>(std::max<int64_t>(left.count(), 0)));
+  return result == -ETIMEDOUT ? result : DeviceCodeFromErrno(result);
 }
 
 // ---------------------------------------------------------------- line settings
@@ -316,7 +330,7 @@ int TDeviceDispatcher::SetLineTo(uint32_t baud, uint8_t parity, uint8_t dataBits
   TDeviceControlBlock current;
   {
     std::lock_guard main(mainLock_);
-    if (const int result = device_->GetControlBlock(dcb_); result < 0) return result;
+    if (const int result = device_->GetControlBlock(dcb_); result < 0) return DeviceCodeFromErrno(result);
     dcb_.binary = true;
     dcb_.parityCheck = false;
     dcb_.dsrSensitivity = false;
@@ -329,7 +343,7 @@ int TDeviceDispatcher::SetLineTo(uint32_t baud, uint8_t parity, uint8_t dataBits
   if (baud == 0) baud = current.baud;
   if (parity == ParityKeep) parity = current.parity;
   if (dataBits == DataBitsKeep) dataBits = current.byteSize;
-  if (!SupportedBaud(baud)) return ErrBaudRate;
+  if (baud > MaxBaud) return ErrBaudRate;
   if (dataBits < 5 || dataBits > 8) return ErrByteSize;
   if (parity > 4) return ErrBadArgument;
   uint8_t stopCode = current.stopBits;
@@ -338,16 +352,34 @@ int TDeviceDispatcher::SetLineTo(uint32_t baud, uint8_t parity, uint8_t dataBits
       stopCode == current.stopBits) {
     return 0;
   }
-  // Bytes still queued go out with the old settings.
+  // Bytes still queued go out with the old settings: the program's ring,
+  // then what the driver holds, then what the UART may still be shifting.
   output_.WaitEmpty(std::chrono::steady_clock::now() + LineChangeDrainTimeout);
+  DrainAtOldSettings(current);
   WaitCharacterTimes(dataBits, parity, stopCode);
   std::lock_guard main(mainLock_);
-  if (const int result = device_->GetControlBlock(dcb_); result < 0) return result;
+  if (const int result = device_->GetControlBlock(dcb_); result < 0) return DeviceCodeFromErrno(result);
   dcb_.baud = baud;
   dcb_.parity = parity;
   dcb_.byteSize = dataBits;
   dcb_.stopBits = stopCode;
-  return WriteControlBlock();
+  const int result = WriteControlBlock();
+  // A rate the driver refuses; any other failure is the device's.
+  if (result == -EINVAL) return ErrBaudRate;
+  if (result < 0) return DeviceCodeFromErrno(result);
+  // What the driver really set (it may round the rate).
+  if (device_->GetControlBlock(dcb_) == 0) lastBaud_ = dcb_.baud;
+  return 0;
+}
+
+void TDeviceDispatcher::DrainAtOldSettings(const TDeviceControlBlock& current) {
+  const int queued = device_->BytesInOutputQueue();
+  if (queued <= 0) return;
+  const int64_t bits =
+      current.byteSize + 2 + (current.parity != 0 ? 1 : 0) + (current.stopBits != 0 ? 1 : 0);
+  const int64_t needMs = queued * bits * 1000 / std::max<uint32_t>(lastBaud_, 1);
+  // Running out of time is no error: the line changes as it would have.
+  device_->Drain(static_cast<uint32_t>(needMs + LineChangeDrainMargin.count()));
 }
 
 void TDeviceDispatcher::WaitCharacterTimes(uint8_t dataBits, uint8_t parity, uint8_t stopCode) {
@@ -394,11 +426,15 @@ int TDeviceDispatcher::SetHardwareFlow(uint32_t fullLevel, uint32_t resumeLevel,
   if (!IsOpen()) return ErrCommNotOpen;
   std::lock_guard main(mainLock_);
   if (fullLevel < resumeLevel || fullLevel > inSize_) return ErrBadArgument;
+  // RTS/CTS is all the line can do; DTR stays a plain line and DSR is not
+  // watched, which the log says rather than dropping them without a word.
+  if (options & (HwfUseDtr | HwfRequireDsr)) LogNote(DtrDsrNote);
   dcb_.outxCtsFlow = options & HwfRequireCts;
-  dcb_.outxDsrFlow = options & HwfRequireDsr;
-  dtrHardware_ = options & HwfUseDtr;
+  dcb_.outxDsrFlow = false;
+  dtrHardware_ = false;
   rtsHardware_ = options & HwfUseRts;
-  if (dtrHardware_) dcb_.dtrControl = TDeviceControlBlock::ControlHandshake;
+  if (!rtsHardware_ && dcb_.rtsControl == TDeviceControlBlock::ControlHandshake)
+    dcb_.rtsControl = TDeviceControlBlock::ControlEnable;
   if (rtsHardware_) dcb_.rtsControl = TDeviceControlBlock::ControlHandshake;
   dcb_.xoffLim = static_cast<uint16_t>(inSize_ - fullLevel);
   dcb_.xonLim = static_cast<uint16_t>(resumeLevel);

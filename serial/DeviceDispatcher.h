@@ -4,6 +4,7 @@
 
 #include "platform/SerialDevice.h"
 #include "serial/Dispatcher.h"
+#include "serial/SerialError.h"
 #include "serial/SignalEvent.h"
 
 #include <memory>
@@ -15,13 +16,16 @@ class TOutThread;
 constexpr int ErrBaudRate = -2002;
 constexpr int ErrByteSize = -2003;
 constexpr int ErrAlreadyOpen = -2008;
-// Negated platform errors the port maps.
-constexpr int ErrFileNotFound = -2;
-constexpr int ErrPathNotFound = -3;
-constexpr int ErrAccessDenied = -5;
+// Open failures the port maps: a missing device, one another program holds.
+constexpr int ErrFileNotFound = ecFileNotFound;
+constexpr int ErrPathNotFound = ecPathNotFound;
+constexpr int ErrAccessDenied = ecAccessDenied;
+// The user may not use the device (not in the group that owns it).
+constexpr int ErrPermissionDenied = ecPermissionDenied;
 // Reported by every later operation once the device has gone away (the far
-// end hung up, the adapter was pulled).
-constexpr int ErrDeviceGone = -19;
+// end hung up, the adapter was pulled, the device failed) or a worker thread
+// failed.
+constexpr int ErrDeviceGone = ecDeviceGone;
 
 // Option bits of Open.
 enum TOpenOption : uint32_t { OptDtr = 1, OptRts = 2, OptHwUseDtr = 16, OptHwUseRts = 32 };
@@ -36,6 +40,14 @@ class TDeviceDispatcher : public TBaseDispatcher {
   static constexpr std::chrono::milliseconds FlushAckTimeout{5000};
   // Longest wait for the output ring to empty before the line changes.
   static constexpr std::chrono::milliseconds LineChangeDrainTimeout{10000};
+  // Added to the time the driver's queued bytes need at the old rate, for
+  // the adapter's own buffer and the scheduler.
+  static constexpr std::chrono::milliseconds LineChangeDrainMargin{500};
+  // Wake-ups for input that bring no byte, one after the other, after which
+  // the device is taken as failing (it would keep the com thread spinning).
+  static constexpr uint32_t EmptyWakeLimit = 1000;
+  // Highest rate asked of the driver; the driver decides what it can do.
+  static constexpr uint32_t MaxBaud = 0x7FFFFFFF;
   static constexpr uint32_t BaudAfterOpen = 115200;
 
   explicit TDeviceDispatcher(std::unique_ptr<TSerialDevice> device = CreateSerialDevice());
@@ -80,6 +92,7 @@ class TDeviceDispatcher : public TBaseDispatcher {
   friend class TOutThread;
 
   int SetLineTo(uint32_t baud, uint8_t parity, uint8_t dataBits, uint8_t stopBits, bool force);
+  void DrainAtOldSettings(const TDeviceControlBlock& current);
   void WaitCharacterTimes(uint8_t dataBits, uint8_t parity, uint8_t stopCode);
   int WriteControlBlock();
   void StartThreads();
@@ -87,10 +100,14 @@ class TDeviceDispatcher : public TBaseDispatcher {
   void StopThreads();
   void ReleaseDevice();
   void ThreadEnded();
-  void ProcessDeviceEvent();
+  void ProcessDeviceEvent(bool woken);
   void ReadDeviceIntoBuffer();
   bool ReadChunk(uint32_t length);
+  void CountEmptyWake(bool woken, uint64_t receivedBefore);
   void OnDeviceGone(int error);
+  // A worker thread met an exception: logged, then the device-gone path.
+  void ThreadFailed(const char* what);
+  void LogNote(const std::string& text);
 
   // Output thread hand-over: queued bytes and flush requests.
   void SignalOutput(bool flush);
@@ -114,6 +131,9 @@ class TDeviceDispatcher : public TBaseDispatcher {
   std::atomic<bool> releaseInThread_{false};
   std::atomic<uint32_t> eventWord_{0};
   std::atomic<int> deviceError_{0};
+  // The output thread runs and answers flush requests.
+  std::atomic<bool> outThreadLive_{false};
+  uint32_t emptyWakes_ = 0;  // dispatch thread only
 
   TSignalEvent comEvent_;
   TSignalEvent readyEvent_;

@@ -15,7 +15,7 @@ constexpr size_t HeaderLineLimit = 80;
 // extra bytes wraps to a continuation under the data column.
 constexpr size_t ExtraFirstColumn = 45;
 constexpr size_t ExtraWrapColumn = 79;
-constexpr uint8_t UserEntryType = 19;
+constexpr auto UserEntryType = static_cast<uint8_t>(TLogType::User);
 
 constexpr std::array<const char*, 10> TypeNames{"No event", "Dispatch", "Trigger",  "Error",    "Thread",
                                                 "TrigAllc", "TrigDisp", "TrgHdAlc", "TrgHdDsp", "TrDatChg"};

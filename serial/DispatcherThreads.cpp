@@ -2,6 +2,9 @@
 
 #include "serial/DeviceDispatcher.h"
 
+#include <exception>
+#include <memory>
+
 TDispatcherThread::~TDispatcherThread() {
   Join();
 }
@@ -18,11 +21,19 @@ void TDispatcherThread::Run() {
   ++dispatcher_.liveThreads_;
   try {
     Execute();
+  } catch (const std::exception& e) {
+    Failed(e.what());
   } catch (...) {
-    // An escaping error ends this thread only; the others go on.
-    dispatcher_.generalEvent_.Set();
+    Failed("unknown exception");
   }
   dispatcher_.ThreadEnded();
+}
+
+void TDispatcherThread::Failed(const char* what) {
+  // The port would look open but be dead: it ends as a lost device does,
+  // and its owner is told once. A start that waits for this thread goes on.
+  dispatcher_.generalEvent_.Set();
+  dispatcher_.ThreadFailed(what);
 }
 
 void TComThread::Execute() {
@@ -36,7 +47,7 @@ void TComThread::Execute() {
       d.OnDeviceGone(result);
       return;
     }
-    if (d.killThreads_) return;
+    if (d.killThreads_ || d.deviceError_ < 0) return;
     if (result == 0) continue;  // woken to re-arm or to stop
     d.eventWord_ = events;
     d.comEvent_.Set();
@@ -50,13 +61,17 @@ void TDispThread::Execute() {
   while (!d.killThreads_ && !d.closePending_) {
     const bool signalled = d.comEvent_.WaitFor(TDeviceDispatcher::DispatchTick);
     if (d.killThreads_) return;
-    d.ProcessDeviceEvent();
+    d.ProcessDeviceEvent(signalled);
     if (signalled) d.readyEvent_.Set();
   }
 }
 
 void TOutThread::Execute() {
   auto& d = dispatcher_;
+  d.outThreadLive_ = true;
+  // Cleared however the thread ends, so that a flush no longer waits for it.
+  const std::unique_ptr<std::atomic<bool>, void (*)(std::atomic<bool>*)> live(
+      &d.outThreadLive_, [](std::atomic<bool>* flag) { *flag = false; });
   d.generalEvent_.Set();
   while (!d.killThreads_ && !d.closePending_) {
     bool output = false;

@@ -25,6 +25,7 @@ class TDispatcherThread {
 
  private:
   void Run();
+  void Failed(const char* what);
   std::thread thread_;
 };
 

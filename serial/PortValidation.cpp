@@ -13,6 +13,8 @@ bool IsPortAvailable(uint16_t n) {
   // The open primitive alone: no queues, no line settings, no threads, so a
   // working port is not disturbed beyond an open and a close.
   const int result = ProbeSerialDevice(*path);
-  // Another program holding the port still means the port is there.
-  return result == 0 || result == -EBUSY || result == -EACCES;
+  // Another program holding the port still means the port is there; a port
+  // this user may not open is of no use to him and is not offered (opening
+  // it says why).
+  return result == 0 || result == -EBUSY;
 }

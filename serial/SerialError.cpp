@@ -22,7 +22,7 @@ struct TErrorClass {
 };
 
 // Sorted by code, highest (closest to zero) first.
-constexpr std::array<TErrorClass, 23> ErrorClasses{{
+constexpr std::array<TErrorClass, 25> ErrorClasses{{
     {ecBadArgument, Make<EBadArgument>},
     {ecBadId, Make<EBadId>},
     {ecBaudRate, Make<EBaudRate>},
@@ -35,6 +35,7 @@ constexpr std::array<TErrorClass, 23> ErrorClasses{{
     {ecNoHandles, Make<ENoHandles>},
     {ecNoTimers, Make<ENoTimers>},
     {ecNoPortSelected, Make<ENoPortSelected>},
+    {ecPermissionDenied, Make<EPermissionDenied>},
     {ecNullApi, Make<ENullApi>},
     {ecRegisterHandlerFailed, Make<ERegisterHandlerFailed>},
     {ecPutBlockFail, Make<EPutBlockFail>},
@@ -43,6 +44,7 @@ constexpr std::array<TErrorClass, 23> ErrorClasses{{
     {ecBufferIsEmpty, Make<EBufferIsEmpty>},
     {ecTracingNotEnabled, Make<ETracingNotEnabled>},
     {ecLoggingNotEnabled, Make<ELoggingNotEnabled>},
+    {ecDeviceGone, Make<EDeviceGone>},
     {ecNoMoreTriggers, Make<ENoMoreTriggers>},
     {ecTriggerTooLong, Make<ETriggerTooLong>},
     {ecBadTriggerHandle, Make<EBadTriggerHandle>},
@@ -104,6 +106,44 @@ int SerialCodeFromErrno(int result) {
   // with the wrong text; it is reported as a device failure instead.
   if (SerialTableMessage(result)) return ecDeviceIo;
   return result;
+}
+
+int OpenCodeFromErrno(int result) {
+  switch (-result) {
+    case ENOENT:
+      return ecFileNotFound;
+    case ENOTDIR:
+    case ENXIO:
+    case ENODEV:
+      return ecPathNotFound;
+    // Another program holds the line (a lock, exclusive mode).
+    case EBUSY:
+      return ecAccessDenied;
+    // The device's owner and group may use it, this user may not.
+    case EACCES:
+    case EPERM:
+      return ecPermissionDenied;
+    default:
+      return SerialCodeFromErrno(result);
+  }
+}
+
+int DeviceCodeFromErrno(int result) {
+  if (result >= 0 || result < -LastErrno) return result;
+  switch (-result) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case EBADF:
+    case EPIPE:
+    case ESHUTDOWN:
+    case ENOTCONN:
+      return ecDeviceGone;
+    case EINVAL:
+      return ecBadArgument;
+    default:
+      return SerialCodeFromErrno(result);
+  }
 }
 
 int MapOpenResult(int code) {

@@ -20,6 +20,8 @@ inline constexpr int ecAlreadyOpen = -2008;
 inline constexpr int ecNoHandles = -2009;
 inline constexpr int ecNoTimers = -2010;
 inline constexpr int ecNoPortSelected = -2011;
+// The user may not use the device (its group's members only): not "in use".
+inline constexpr int ecPermissionDenied = -2012;
 inline constexpr int ecNullApi = -3001;
 inline constexpr int ecRegisterHandlerFailed = -3003;
 inline constexpr int ecPutBlockFail = -3004;
@@ -28,6 +30,10 @@ inline constexpr int ecOutputBufferTooSmall = -3006;
 inline constexpr int ecBufferIsEmpty = -3007;
 inline constexpr int ecTracingNotEnabled = -3008;
 inline constexpr int ecLoggingNotEnabled = -3009;
+// The device went away after the open (adapter pulled, line hung up, device
+// error), or a worker thread of the port failed: the port is dead until it is
+// opened again.
+inline constexpr int ecDeviceGone = -3010;
 inline constexpr int ecNoMoreTriggers = -5001;
 inline constexpr int ecTriggerTooLong = -5002;
 inline constexpr int ecBadTriggerHandle = -5003;
@@ -94,6 +100,7 @@ ZELOR_SERIAL_ERROR(EAlreadyOpen, EOpenComm);
 ZELOR_SERIAL_ERROR(ENoHandles, EOpenComm);
 ZELOR_SERIAL_ERROR(ENoTimers, EOpenComm);
 ZELOR_SERIAL_ERROR(ENoPortSelected, EOpenComm);
+ZELOR_SERIAL_ERROR(EPermissionDenied, EOpenComm);
 
 ZELOR_SERIAL_ERROR(ENullApi, ESerialIO);
 ZELOR_SERIAL_ERROR(ERegisterHandlerFailed, ESerialIO);
@@ -103,6 +110,7 @@ ZELOR_SERIAL_ERROR(EOutputBufferTooSmall, ESerialIO);
 ZELOR_SERIAL_ERROR(EBufferIsEmpty, ESerialIO);
 ZELOR_SERIAL_ERROR(ETracingNotEnabled, ESerialIO);
 ZELOR_SERIAL_ERROR(ELoggingNotEnabled, ESerialIO);
+ZELOR_SERIAL_ERROR(EDeviceGone, ESerialIO);
 
 ZELOR_SERIAL_ERROR(ENoMoreTriggers, ETrigger);
 ZELOR_SERIAL_ERROR(ETriggerTooLong, ETrigger);
@@ -127,6 +135,19 @@ std::unique_ptr<ESerialError> MakeSerialError(int code);
 // into the layer's own file-error codes (-ENOENT gives -2, -EACCES -5, ...).
 // Values that are not negative are returned unchanged.
 int SerialCodeFromErrno(int result);
+
+// The reading of a failed device open (a negated errno): a missing device
+// (-2, -3), one that another program holds (-5, read by the port as "already
+// open"), one this user may not use (ecPermissionDenied); anything else as
+// SerialCodeFromErrno.
+int OpenCodeFromErrno(int result);
+
+// The reading of a device failure after the open (a negated errno): a device
+// that is gone or fails (EIO, ENXIO, ENODEV, EBADF, EPIPE, ...) gives
+// ecDeviceGone, a value the driver refuses ecBadArgument, anything else as
+// SerialCodeFromErrno. Values that are not negative, and codes of the layer,
+// are returned unchanged.
+int DeviceCodeFromErrno(int result);
 
 // The port's reading of an open result given in the layer's codes: access
 // denied (-5) means another program holds the port, a missing file or path

@@ -14,7 +14,7 @@ struct TMessage {
 };
 
 // Sorted by code: the look-up bisects it.
-constexpr std::array<TMessage, 30> Messages{{
+constexpr std::array<TMessage, 32> Messages{{
     {2, "File not found"},
     {3, "Path not found"},
     {4, "Too many open files"},
@@ -34,6 +34,7 @@ constexpr std::array<TMessage, 30> Messages{{
     {2009, "No more handles, can't open port"},
     {2010, "No timers available"},
     {2011, "The ComNumber property of the TComPort has not been set"},
+    {2012, "Accès refusé à la voie série : ce compte n'a pas le droit d'utiliser ce périphérique"},
     {3001, "No device layer specified"},
     {3003, "EnableCommNotification failed"},
     {3004, "Failed to put entire block"},
@@ -42,6 +43,7 @@ constexpr std::array<TMessage, 30> Messages{{
     {3007, "Buffer is empty"},
     {3008, "Tracing not enabled"},
     {3009, "Logging not enabled"},
+    {3010, "La voie série a disparu (adaptateur débranché, ligne coupée ou périphérique en panne)"},
     {5001, "No more trigger slots"},
     {5002, "Data trigger too long"},
     {5003, "Bad trigger handle"},
@@ -74,4 +76,18 @@ std::optional<std::string> SerialTableMessage(int code) {
 std::string SerialMessage(int code) {
   if (auto text = SerialTableMessage(code)) return *text;
   return SystemText(std::abs(code));
+}
+
+std::string PermissionDeniedMessage(const std::string& path, const std::string& group,
+                                    const std::string& user) {
+  const std::string account = user.empty() ? "ce compte" : "le compte « " + user + " »";
+  std::string text = "Accès refusé à la voie série " + path + " : " + account +
+                     " n'a pas le droit d'utiliser ce périphérique. ";
+  if (group.empty()) {
+    text += "Ajouter ce compte au groupe propriétaire du périphérique (souvent « dialout »)";
+  } else {
+    text += "Le périphérique appartient au groupe « " + group + " » : ajouter ce compte à ce groupe (sudo usermod -aG " +
+            group + " " + (user.empty() ? "$USER" : user) + ")";
+  }
+  return text + ", puis fermer la session et se reconnecter.";
 }

@@ -13,3 +13,9 @@ std::optional<std::string> SerialTableMessage(int code);
 // number with control characters turned into blanks and double blanks
 // reduced to one.
 std::string SerialMessage(int code);
+
+// The French text shown when this user may not open the device at `path`:
+// it names the file, the group that owns it and the fix. `group` may be
+// empty when it is not known.
+std::string PermissionDeniedMessage(const std::string& path, const std::string& group,
+                                    const std::string& user);

@@ -29,6 +29,7 @@ enum class TLogType : uint8_t {
   TrgHdAlc = 7,
   TrgHdDsp = 8,
   TrDatChg = 9,
+  User = 19,  // a line of text
 };
 
 enum class TLogSubType : uint8_t {

@@ -227,7 +227,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LineSettingsTest,
 
 TEST_F(DispatcherTest, BadLineValuesAreRefusedAndKeepValuesKeep) {
   ASSERT_EQ(Open(), 0);
-  EXPECT_EQ(d->SetLine(12345, 0, 8, 1), ErrBaudRate);
+  // Any rate a driver may take is asked of it; a rate no driver takes is not.
+  EXPECT_EQ(d->SetLine(TDeviceDispatcher::MaxBaud + 1u, 0, 8, 1), ErrBaudRate);
   EXPECT_EQ(d->SetLine(9600, 0, 4, 1), ErrByteSize);
   ASSERT_EQ(d->SetLine(0, 5, 9, 3), 0);
   const TDeviceControlBlock block = d->ControlBlock();
@@ -594,6 +595,98 @@ TEST_F(FakeLineTest, ARingRefilledExactlyToTheLastAnnouncedPositionIsAnnounced) 
   line->Push("z");
   ASSERT_TRUE(WaitUntil([&] { return events.size() >= 3; }));
   EXPECT_EQ(events[2].read, "z");
+}
+
+// Every way a line can die after the open ends the same way: the owner is
+// told once, later writes fail with the device-gone code, close still returns.
+TEST(DeviceFailureTest, EndsInTheDeviceGonePathOnce) {
+  using TThrow = TFakeSerialDevice::TThrow;
+  struct TCase {
+    const char* name;
+    int readError;
+    TThrow throwIn;
+    bool storm;
+    std::string received;  // pushed by the far end
+    std::string sent;      // written by the program
+  } const cases[] = {
+      {"read fails with EIO", -EIO, TThrow::Nowhere, false, "", ""},
+      {"read fails with ENXIO", -ENXIO, TThrow::Nowhere, false, "", ""},
+      {"read fails with ENODEV", -ENODEV, TThrow::Nowhere, false, "", ""},
+      {"read fails with EBADF", -EBADF, TThrow::Nowhere, false, "", ""},
+      {"input reported but never there", 0, TThrow::Nowhere, true, "", ""},
+      {"the com thread raises", 0, TThrow::InWait, false, "", ""},
+      {"the dispatch thread raises", 0, TThrow::InRead, false, "abc", ""},
+      {"the output thread raises", 0, TThrow::InWrite, false, "", "abc"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto device = std::make_unique<TFakeSerialDevice>();
+    TFakeSerialDevice& line = *device;
+    line.throwIn = c.throwIn;
+    TDeviceDispatcher d(std::move(device));
+    std::atomic<int> told{0};
+    d.SetDeviceGoneHook([&] { ++told; });
+    ASSERT_EQ(d.Open("fake", 9600, 2, 7, 2, 4096, 4096, OptDtr | OptRts), 0);
+    line.storm = c.storm;
+    line.readError = c.readError;
+    if (!c.received.empty()) line.Push(c.received);
+    if (!c.sent.empty()) d.WriteBlock(reinterpret_cast<const uint8_t*>(c.sent.data()), 3);
+    line.CancelWait();  // the com thread looks at the line again
+    ASSERT_TRUE(WaitUntil([&] { return d.DeviceError() == ErrDeviceGone; }, std::chrono::seconds(20)));
+    EXPECT_EQ(d.WriteBlock(reinterpret_cast<const uint8_t*>("x"), 1), ErrDeviceGone);
+    EXPECT_EQ(d.Drain(std::chrono::seconds(1)), ErrDeviceGone);
+    d.Close();
+    EXPECT_FALSE(d.ThreadsRunning());
+    EXPECT_EQ(told, 1);
+  }
+}
+
+TEST_F(FakeLineTest, ALineChangeWaitsUntilTheDriverHasSentWhatWasQueued) {
+  ASSERT_EQ(Open(), 0);  // 9600 baud, 7 data bits, even parity, 2 stop bits
+  ASSERT_EQ(Write(Pattern(1024)), 1024);
+  ASSERT_EQ(d->SetLine(19200, 5, 9, 3), 0);
+  ASSERT_EQ(line->queuedAtLineChange.size(), 1u);
+  EXPECT_EQ(line->queuedAtLineChange[0], 0) << "queued bytes went out at the new rate";
+  // Bounded by what 1024 characters of 11 bits need at 9600 baud, plus a margin.
+  ASSERT_FALSE(line->drainLimits.empty());
+  const uint32_t needMs = 1024 * 11 * 1000 / 9600;
+  EXPECT_GE(line->drainLimits.back(), needMs);
+  EXPECT_LE(line->drainLimits.back(), needMs + TDeviceDispatcher::LineChangeDrainMargin.count());
+  // The same settings again touch nothing.
+  line->drainLimits.clear();
+  ASSERT_EQ(Write("abc"), 3);
+  ASSERT_EQ(d->SetLine(19200, 5, 9, 3), 0);
+  EXPECT_TRUE(line->drainLimits.empty());
+}
+
+TEST_F(FakeLineTest, AHandshakeTheLineCannotDoIsToldInTheLog) {
+  struct TCase {
+    uint32_t options;
+    bool told;
+    bool ctsFlow;
+  } const cases[] = {
+      {HwfUseDtr | HwfUseRts | HwfRequireDsr | HwfRequireCts, true, true},
+      {HwfRequireDsr, true, false},
+      {HwfUseRts | HwfRequireCts, false, true},
+  };
+  ASSERT_EQ(Open(), 0);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.options);
+    d->WithMainLock([](TTraceRecorder&, TDispatchLog& log) {
+      log.Start(10000);
+      return 0;
+    });
+    ASSERT_EQ(d->SetHardwareFlow(900, 100, c.options), 0);
+    const std::string log = d->WithMainLock([](TTraceRecorder&, TDispatchLog& log) {
+      return log.Text(true, false, "COM1", TLogDumpContext{"Linux", "01/01/26, 00:00:00"});
+    });
+    EXPECT_EQ(log.find("DTR/DSR-not-available") != std::string::npos, c.told) << log;
+    const TDeviceControlBlock block = d->ControlBlock();
+    EXPECT_EQ(block.outxCtsFlow, c.ctsFlow);
+    EXPECT_FALSE(block.outxDsrFlow);
+    // DTR is no handshake line here: it stays under the program's control.
+    EXPECT_EQ(d->SetDTR(true), 0);
+  }
 }
 
 }  // namespace

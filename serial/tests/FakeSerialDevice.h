@@ -9,10 +9,26 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 class TFakeSerialDevice : public TSerialDevice {
  public:
+  // Where a worker thread meets an exception from the device.
+  enum class TThrow { Nowhere, InWait, InRead, InWrite };
+  // Set by the test before or while the line runs.
+  std::atomic<TThrow> throwIn{TThrow::Nowhere};
+  // A negated errno that reads (and the queue count) return from now on.
+  std::atomic<int> readError{0};
+  // The device reports input again and again but never has any.
+  std::atomic<bool> storm{false};
+
+  // What the line saw: bytes still in the driver's transmit queue at each
+  // line change, and the limit of each wait for that queue to empty.
+  std::vector<int> queuedAtLineChange;
+  std::vector<uint32_t> drainLimits;
+
   // The far end sends `bytes`; they all wait in the driver queue at once.
   void Push(const std::string& bytes) {
     {
@@ -36,12 +52,15 @@ class TFakeSerialDevice : public TSerialDevice {
   }
   int SetControlBlock(const TDeviceControlBlock& block) override {
     std::lock_guard guard(lock_);
+    if (block.baud != dcb_.baud) queuedAtLineChange.push_back(outQueued_);
     dcb_ = block;
     return 0;
   }
   int WaitEvent(bool wantInput, uint32_t& events) override {
+    if (throwIn == TThrow::InWait) throw std::runtime_error("wait failed");
     std::unique_lock guard(lock_);
-    changed_.wait(guard, [&] { return cancelled_ || (wantInput && !queue_.empty()); });
+    changed_.wait(guard,
+                  [&] { return cancelled_ || (wantInput && (!queue_.empty() || storm || readError != 0)); });
     events = 0;
     if (cancelled_) {
       cancelled_ = false;
@@ -58,17 +77,30 @@ class TFakeSerialDevice : public TSerialDevice {
     changed_.notify_all();
   }
   int BytesInQueue() override {
+    if (readError != 0) return readError;
     std::lock_guard guard(lock_);
+    if (throwIn == TThrow::InRead && !queue_.empty()) throw std::runtime_error("read failed");
     return static_cast<int>(queue_.size());
   }
+  int BytesInOutputQueue() override {
+    std::lock_guard guard(lock_);
+    return outQueued_;
+  }
   int Read(uint8_t* buffer, uint32_t count) override {
+    if (readError != 0) return readError;
     std::lock_guard guard(lock_);
     const size_t n = std::min<size_t>(count, queue_.size());
     std::copy_n(queue_.begin(), n, buffer);
     queue_.erase(0, n);
     return static_cast<int>(n);
   }
-  int Write(const uint8_t*, uint32_t count) override { return static_cast<int>(count); }
+  // The driver takes everything; it leaves the line when the queue drains.
+  int Write(const uint8_t*, uint32_t count) override {
+    if (throwIn == TThrow::InWrite) throw std::runtime_error("write failed");
+    std::lock_guard guard(lock_);
+    outQueued_ += static_cast<int>(count);
+    return static_cast<int>(count);
+  }
   int WaitWritable() override { return 1; }
   void CancelWrite() override {}
   int Escape(TEscape) override { return 0; }
@@ -81,13 +113,17 @@ class TFakeSerialDevice : public TSerialDevice {
     return 0;
   }
   int Purge(uint8_t which) override {
-    if (which & PurgeInput) {
-      std::lock_guard guard(lock_);
-      queue_.clear();
-    }
+    std::lock_guard guard(lock_);
+    if (which & PurgeInput) queue_.clear();
+    if (which & PurgeOutput) outQueued_ = 0;
     return 0;
   }
-  int Drain(uint32_t) override { return 0; }
+  int Drain(uint32_t timeoutMs) override {
+    std::lock_guard guard(lock_);
+    drainLimits.push_back(timeoutMs);
+    outQueued_ = 0;
+    return 0;
+  }
 
  private:
   std::mutex lock_;
@@ -95,5 +131,6 @@ class TFakeSerialDevice : public TSerialDevice {
   std::string queue_;
   TDeviceControlBlock dcb_;
   bool cancelled_ = false;
+  int outQueued_ = 0;
   std::atomic<bool> open_{false};
 };

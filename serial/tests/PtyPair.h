@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -47,6 +48,12 @@ class TPtyPair {
   void DropKeeper() {
     if (keeper_ >= 0) ::close(keeper_);
     keeper_ = -1;
+  }
+
+  // Bytes sent by the far end that no reader of the line has taken yet.
+  int InputPending() const {
+    int count = 0;
+    return keeper_ >= 0 && ::ioctl(keeper_, FIONREAD, &count) == 0 ? count : -1;
   }
 
   // Writes everything, waiting for room as needed.

@@ -5,6 +5,7 @@
 #include <typeindex>
 
 #include "serial/SerialError.h"
+#include "serial/SerialMessages.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ const TCase Cases[] = {
     {-2010, typeid(ENoTimers), IsIn<EOpenComm>, "No timers available", -2010},
     {-2011, typeid(ENoPortSelected), IsIn<EOpenComm>,
      "The ComNumber property of the TComPort has not been set", -2011},
+    {-2012, typeid(EPermissionDenied), IsIn<EOpenComm>,
+     "Accès refusé à la voie série : ce compte n'a pas le droit d'utiliser ce périphérique", -2012},
     {-3001, typeid(ENullApi), IsIn<ESerialIO>, "No device layer specified", -3001},
     {-3003, typeid(ERegisterHandlerFailed), IsIn<ESerialIO>, "EnableCommNotification failed", -3003},
     {-3004, typeid(EPutBlockFail), IsIn<ESerialIO>, "Failed to put entire block", -3004},
@@ -46,6 +49,8 @@ const TCase Cases[] = {
     {-3007, typeid(EBufferIsEmpty), IsIn<ESerialIO>, "Buffer is empty", -3007},
     {-3008, typeid(ETracingNotEnabled), IsIn<ESerialIO>, "Tracing not enabled", -3008},
     {-3009, typeid(ELoggingNotEnabled), IsIn<ESerialIO>, "Logging not enabled", -3009},
+    {-3010, typeid(EDeviceGone), IsIn<ESerialIO>,
+     "La voie série a disparu (adaptateur débranché, ligne coupée ou périphérique en panne)", -3010},
     {-5001, typeid(ENoMoreTriggers), IsIn<ETrigger>, "No more trigger slots", -5001},
     {-5002, typeid(ETriggerTooLong), IsIn<ETrigger>, "Data trigger too long", -5002},
     {-5003, typeid(EBadTriggerHandle), IsIn<ETrigger>, "Bad trigger handle", -5003},
@@ -103,8 +108,12 @@ TEST(SerialErrorTest, DeviceErrnoBecomesTheOpenFailureTheUserExpects) {
       {-ENOENT, -2, ecBadId},
       {-ENOTDIR, -3, ecBadId},
       {-ENXIO, -3, ecBadId},
-      {-EACCES, -5, ecAlreadyOpen},
+      {-ENODEV, -3, ecBadId},
+      // Held by another program (a lock, exclusive mode).
       {-EBUSY, -5, ecAlreadyOpen},
+      // Not this user's to use: never "already open".
+      {-EACCES, ecPermissionDenied, ecPermissionDenied},
+      {-EPERM, ecPermissionDenied, ecPermissionDenied},
       {-ENOMEM, -8, -8},
       // Linux numbers EIO 5: it must not read as "another program holds it".
       {-EIO, ecDeviceIo, ecDeviceIo},
@@ -114,9 +123,49 @@ TEST(SerialErrorTest, DeviceErrnoBecomesTheOpenFailureTheUserExpects) {
   };
   for (const TOpen& o : opens) {
     SCOPED_TRACE(o.deviceResult);
-    EXPECT_EQ(SerialCodeFromErrno(o.deviceResult), o.layerCode);
-    EXPECT_EQ(MapOpenResult(SerialCodeFromErrno(o.deviceResult)), o.openCode);
+    EXPECT_EQ(OpenCodeFromErrno(o.deviceResult), o.layerCode);
+    EXPECT_EQ(MapOpenResult(OpenCodeFromErrno(o.deviceResult)), o.openCode);
   }
+}
+
+// After the open, a raw errno is never read as one of the layer's codes: a
+// device that is gone is told as gone.
+TEST(SerialErrorTest, DeviceErrnoAfterTheOpenGetsATrueMessage) {
+  struct TAfter {
+    int deviceResult;
+    int code;
+    std::type_index type;
+  } const afters[] = {
+      {-EIO, ecDeviceGone, typeid(EDeviceGone)},
+      {-ENXIO, ecDeviceGone, typeid(EDeviceGone)},
+      {-ENODEV, ecDeviceGone, typeid(EDeviceGone)},
+      {-EBADF, ecDeviceGone, typeid(EDeviceGone)},
+      {-EPIPE, ecDeviceGone, typeid(EDeviceGone)},
+      {-EINVAL, ecBadArgument, typeid(EBadArgument)},
+      {-ENOMEM, ecOutOfMemory, typeid(EOutOfMemory)},
+      {ecDeviceGone, ecDeviceGone, typeid(EDeviceGone)},
+      {ecBufferIsEmpty, ecBufferIsEmpty, typeid(EBufferIsEmpty)},
+  };
+  for (const TAfter& a : afters) {
+    SCOPED_TRACE(a.deviceResult);
+    const int code = DeviceCodeFromErrno(a.deviceResult);
+    EXPECT_EQ(code, a.code);
+    const auto error = MakeSerialError(code);
+    const std::exception& base = *error;
+    EXPECT_EQ(std::type_index(typeid(base)), a.type);
+    EXPECT_EQ(std::string(error->what()).find("access denied"), std::string::npos);
+  }
+}
+
+TEST(SerialErrorTest, PermissionMessageNamesTheFileTheGroupAndTheFix) {
+  const std::string text = PermissionDeniedMessage("/dev/ttyUSB0", "dialout", "marie");
+  for (const char* part : {"/dev/ttyUSB0", "« dialout »", "marie", "usermod -aG dialout marie", "groupe",
+                           "fermer la session et se reconnecter"}) {
+    EXPECT_NE(text.find(part), std::string::npos) << part << " missing in: " << text;
+  }
+  const std::string unknown = PermissionDeniedMessage("/dev/ttyS0", "", "");
+  EXPECT_NE(unknown.find("/dev/ttyS0"), std::string::npos);
+  EXPECT_NE(unknown.find("dialout"), std::string::npos);
 }
 
 TEST(SerialErrorTest, GroupsCatchTheirClasses) {
