@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <system_error>
 #include <tuple>
 
 namespace {
@@ -84,6 +87,61 @@ QStringList LinesWithout(int n) {
   return kept;
 }
 
+// The names under the tty class folder.
+std::vector<std::string> TtyNames(const std::string& ttyClassDir) {
+  std::vector<std::string> names;
+  for (const QString& entry : QDir(QString::fromStdString(ttyClassDir))
+                                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+    names.push_back(entry.toStdString());
+  }
+  return names;
+}
+
+// USB adapters, then modems, each by number: ttyUSB0, ttyUSB1, ..., ttyACM0.
+std::vector<std::string> AddedDevices(const std::string& ttyClassDir) {
+  std::vector<std::tuple<int, int, std::string>> added;
+  const std::string_view kinds[] = {"ttyUSB", "ttyACM"};
+  for (const std::string& name : TtyNames(ttyClassDir)) {
+    for (int kind = 0; kind < 2; ++kind)
+      if (auto k = NumberAfter(name, kinds[kind])) added.emplace_back(kind, *k, name);
+  }
+  std::sort(added.begin(), added.end());
+  std::vector<std::string> names;
+  for (const auto& device : added) names.push_back(std::get<2>(device));
+  return names;
+}
+
+// The stable name of a device: its link in the by-id folder, which carries
+// the adapter's maker, model and serial number. Empty when it has none.
+std::string IdentityOf(const std::string& deviceName, const std::string& byIdDir) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (const fs::directory_entry& link : fs::directory_iterator(byIdDir, error)) {
+    std::error_code linkError;
+    const fs::path target = fs::read_symlink(link.path(), linkError);
+    if (!linkError && target.filename() == deviceName) return (fs::path(byIdDir) / link.path().filename()).string();
+  }
+  return {};
+}
+
+std::vector<std::pair<int, std::string>> OverrideEntries() {
+  std::vector<std::pair<int, std::string>> entries;
+  for (const QString& line : OverrideLines()) {
+    if (auto parsed = ParseEntry(line.toStdString()); parsed && !parsed->second.empty()) entries.push_back(*parsed);
+  }
+  return entries;
+}
+
+// Numbers the override file keeps for adapters known by their identity.
+std::set<int> RememberedNumbers(const std::string& byIdDir) {
+  std::set<int> numbers;
+  const std::string prefix = byIdDir + "/";
+  for (const auto& [n, path] : OverrideEntries()) {
+    if (path.compare(0, prefix.size(), prefix) == 0) numbers.insert(n);
+  }
+  return numbers;
+}
+
 }  // namespace
 
 std::string DeviceLabel(int n) {
@@ -98,22 +156,42 @@ std::optional<int> PortNumberOf(std::string_view name) {
   return n;
 }
 
-std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir) {
+std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir, const std::string& byIdDir) {
   std::map<int, std::string> map;
-  // Added devices: kind order (USB adapters, then modems), then number.
-  std::vector<std::tuple<int, int, std::string>> added;
-  const std::string_view kinds[] = {"ttyUSB", "ttyACM"};
-  for (const QString& entry : QDir(QString::fromStdString(ttyClassDir))
-                                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
-    const std::string name = entry.toStdString();
+  for (const std::string& name : TtyNames(ttyClassDir)) {
     if (auto s = NumberAfter(name, "ttyS"); s && *s < OnBoardPorts) map[*s + 1] = "/dev/" + name;
-    for (int kind = 0; kind < 2; ++kind)
-      if (auto k = NumberAfter(name, kinds[kind])) added.emplace_back(kind, *k, name);
   }
-  std::sort(added.begin(), added.end());
+  // Adapters with an identity have the number remembered for them; the
+  // others follow in a fixed order, around the remembered numbers.
+  const std::set<int> kept = RememberedNumbers(byIdDir);
   int n = FirstAddedPort;
-  for (const auto& device : added) map[n++] = "/dev/" + std::get<2>(device);
+  for (const std::string& name : AddedDevices(ttyClassDir)) {
+    if (!IdentityOf(name, byIdDir).empty()) continue;
+    while (kept.count(n) != 0) ++n;
+    map[n++] = "/dev/" + name;
+  }
   return map;
+}
+
+void RememberAdapters(const std::string& ttyClassDir, const std::string& byIdDir) {
+  std::set<std::string> known;
+  std::set<int> taken;
+  for (int n = FirstPort; n < FirstAddedPort; ++n) taken.insert(n);
+  for (const auto& [n, path] : OverrideEntries()) {
+    known.insert(path);
+    taken.insert(n);
+  }
+  for (const std::string& name : AddedDevices(ttyClassDir)) {
+    const std::string identity = IdentityOf(name, byIdDir);
+    if (identity.empty() || known.count(identity) != 0) continue;
+    int n = FirstAddedPort;
+    while (taken.count(n) != 0) ++n;
+    // When the file cannot be written the adapter is only numbered for now.
+    if (RegisterPort(n, identity)) {
+      taken.insert(n);
+      known.insert(identity);
+    }
+  }
 }
 
 std::string ComPortsFilePath() {
@@ -128,8 +206,9 @@ std::string ComPortsFilePath() {
   return config + "/zelor/comports";
 }
 
-std::map<int, std::string> DeviceMap(const std::string& ttyClassDir) {
-  std::map<int, std::string> map = SystemSerialDevices(ttyClassDir);
+std::map<int, std::string> DeviceMap(const std::string& ttyClassDir, const std::string& byIdDir) {
+  RememberAdapters(ttyClassDir, byIdDir);
+  std::map<int, std::string> map = SystemSerialDevices(ttyClassDir, byIdDir);
   for (const QString& line : OverrideLines()) Apply(map, line.toStdString());
   if (const char* list = std::getenv(ListVariable)) {
     std::string_view entries = list;

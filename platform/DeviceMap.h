@@ -1,10 +1,13 @@
 // Which device stands behind each port number "COMn".
 //
 // By default the serial devices the kernel lists under /sys/class/tty are
-// numbered in a stable order: ttyS0..ttyS3 are COM1..COM4, then ttyUSB* and
-// ttyACM* (in that order, each by number) are COM5, COM6, and so on. An
-// override file and the ZELOR_COMPORTS variable can add, move or hide ports
-// (docs/device-map.md).
+// numbered in a stable order: ttyS0..ttyS3 are COM1..COM4. A USB adapter or
+// modem (ttyUSB*, ttyACM*) with a link in /dev/serial/by-id keeps one number
+// for good: the first time it is seen it gets the next free number from
+// COM5 on, remembered in the override file under its by-id path. Adapters
+// without such a link follow in order (ttyUSB* then ttyACM*, each by number)
+// around the remembered numbers. The override file and the ZELOR_COMPORTS
+// variable can add, move or hide ports (docs/device-map.md).
 #pragma once
 
 #include <map>
@@ -14,6 +17,7 @@
 #include <vector>
 
 inline constexpr const char* DefaultTtyClassDir = "/sys/class/tty";
+inline constexpr const char* DefaultSerialByIdDir = "/dev/serial/by-id";
 
 // "COM" followed by the number: the name the user sees and the dispatch log
 // header shows.
@@ -23,17 +27,27 @@ std::string DeviceLabel(int n);
 // text or a number outside 1..65535.
 std::optional<int> PortNumberOf(std::string_view name);
 
-// The default numbering of the serial devices listed in `ttyClassDir`.
-std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir = DefaultTtyClassDir);
+// The default numbering of the serial devices listed in `ttyClassDir`:
+// on-board ports, and the adapters that have no link in `byIdDir` (those
+// that have one are numbered by the lines remembered for them).
+std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir = DefaultTtyClassDir,
+                                               const std::string& byIdDir = DefaultSerialByIdDir);
+
+// Gives every adapter of `ttyClassDir` that has a link in `byIdDir` and no
+// line in the override file the next free number from COM5 on (one that no
+// line of the file uses), and writes that line.
+void RememberAdapters(const std::string& ttyClassDir = DefaultTtyClassDir,
+                      const std::string& byIdDir = DefaultSerialByIdDir);
 
 // The override file: $ZELOR_COMPORTS_FILE, else
 // ${XDG_CONFIG_HOME:-$HOME/.config}/zelor/comports.
 std::string ComPortsFilePath();
 
-// The whole map: the default numbering, then the override file, then
-// ZELOR_COMPORTS, later entries winning; an entry with an empty path hides
-// the port.
-std::map<int, std::string> DeviceMap(const std::string& ttyClassDir = DefaultTtyClassDir);
+// The whole map, after remembering new adapters: the default numbering,
+// then the override file, then ZELOR_COMPORTS, later entries winning; an
+// entry with an empty path hides the port.
+std::map<int, std::string> DeviceMap(const std::string& ttyClassDir = DefaultTtyClassDir,
+                                     const std::string& byIdDir = DefaultSerialByIdDir);
 
 std::optional<std::string> DevicePathFor(int n);
 std::vector<int> MappedPorts();  // increasing

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "platform/DeviceMap.h"
@@ -47,6 +48,8 @@ class DeviceMapTest : public ::testing::Test {
   }
 
   std::string TtyDir() const { return dir_.filePath("tty").toStdString(); }
+  // Stands in for /dev/serial/by-id; empty unless a test adds links.
+  std::string ById() const { return dir_.filePath("by-id").toStdString(); }
   std::string OverrideFile() const { return dir_.filePath("comports").toStdString(); }
 
   void WriteOverrides(const std::string& text) {
@@ -71,7 +74,7 @@ const TMap SystemDefault = {
 };
 
 TEST_F(DeviceMapTest, SystemDevicesGetStableNumbers) {
-  EXPECT_EQ(SystemSerialDevices(TtyDir()), SystemDefault);
+  EXPECT_EQ(SystemSerialDevices(TtyDir(), ById()), SystemDefault);
 }
 
 TEST_F(DeviceMapTest, OverridesApplyFileThenVariable) {
@@ -111,7 +114,7 @@ TEST_F(DeviceMapTest, OverridesApplyFileThenVariable) {
       else
         expected[n] = path;
     }
-    EXPECT_EQ(DeviceMap(TtyDir()), expected);
+    EXPECT_EQ(DeviceMap(TtyDir(), ById()), expected);
   }
 }
 
@@ -130,10 +133,10 @@ TEST_F(DeviceMapTest, RegisteringRewritesOnlyThePortsLine) {
   TScopedEnv file("ZELOR_COMPORTS_FILE", OverrideFile().c_str());
   ASSERT_TRUE(RegisterPort(7, "/dev/pts/5"));
   EXPECT_EQ(ReadOverrides(), "# simulator ports\nCOM3=/dev/pts/1\nCOM7=/dev/pts/5\n");
-  EXPECT_EQ(DeviceMap(TtyDir()).at(7), "/dev/pts/5");
+  EXPECT_EQ(DeviceMap(TtyDir(), ById()).at(7), "/dev/pts/5");
   ASSERT_TRUE(UnregisterPort(7));
   EXPECT_EQ(ReadOverrides(), "# simulator ports\nCOM3=/dev/pts/1\n");
-  EXPECT_EQ(DeviceMap(TtyDir()).at(7), "/dev/ttyUSB10");          // the default shows again
+  EXPECT_EQ(DeviceMap(TtyDir(), ById()).at(7), "/dev/ttyUSB10");          // the default shows again
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);  // no temporary file left
 }
 
@@ -151,6 +154,91 @@ TEST_F(DeviceMapTest, RegisteringCreatesTheFolderAndRefusesBadArguments) {
   const auto ports = MappedPorts();
   EXPECT_NE(std::find(ports.begin(), ports.end(), 4), ports.end());
   EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end()));
+}
+
+// A fixture tree standing in for /sys/class/tty and /dev/serial/by-id, where
+// adapters come, go and swap their kernel names between runs.
+class AdapterNumbersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(QDir().mkpath(dir_.filePath("tty")));
+    ASSERT_TRUE(QDir().mkpath(dir_.filePath("by-id")));
+    ::setenv("ZELOR_COMPORTS_FILE", File().c_str(), 1);
+  }
+
+  // The machine now has these devices; `links` gives the by-id name of those
+  // that have one.
+  void Plug(const std::vector<std::string>& devices, const std::map<std::string, std::string>& links) {
+    for (const char* sub : {"tty", "by-id"}) {
+      QDir folder(dir_.filePath(sub));
+      for (const QString& entry : folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        ASSERT_TRUE(folder.remove(entry));
+    }
+    for (const std::string& device : devices) {
+      QFile file(dir_.filePath(QString::fromStdString("tty/" + device)));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    for (const auto& [id, device] : links) {
+      ASSERT_TRUE(QFile::link(QString::fromStdString("../../" + device),
+                              dir_.filePath(QString::fromStdString("by-id/" + id))));
+    }
+  }
+
+  std::string Tty() const { return dir_.filePath("tty").toStdString(); }
+  std::string ById() const { return dir_.filePath("by-id").toStdString(); }
+  std::string Id(const std::string& name) const { return ById() + "/" + name; }
+  std::string File() const { return dir_.filePath("comports").toStdString(); }
+
+  QTemporaryDir dir_;
+  TScopedEnv file_{"ZELOR_COMPORTS_FILE", nullptr};
+  TScopedEnv list_{"ZELOR_COMPORTS", nullptr};
+};
+
+TEST_F(AdapterNumbersTest, AnAdapterKeepsItsNumberHoweverAndWheneverItIsPlugged) {
+  const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  const std::string prolific = "usb-Prolific_Technology_Inc._USB-Serial_Controller_B2-if00-port0";
+  const std::string ch340 = "usb-1a86_USB_Serial_C3-if00-port0";
+  {
+    QFile file(QString::fromStdString(File()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# instrument simulator\nCOM9=/dev/pts/4\n");
+  }
+  struct TRun {
+    const char* name;
+    std::vector<std::string> devices;
+    std::map<std::string, std::string> links;
+    TMap expected;
+  } const runs[] = {
+      {"first seen: the next free numbers",
+       {"ttyS0", "ttyUSB0", "ttyUSB1"},
+       {{prolific, "ttyUSB0"}, {ftdi, "ttyUSB1"}},
+       {{1, "/dev/ttyS0"}, {5, Id(prolific)}, {6, Id(ftdi)}, {9, "/dev/pts/4"}}},
+      {"plugged back the other way round",
+       {"ttyS0", "ttyUSB0", "ttyUSB1"},
+       {{ftdi, "ttyUSB0"}, {prolific, "ttyUSB1"}},
+       {{1, "/dev/ttyS0"}, {5, Id(prolific)}, {6, Id(ftdi)}, {9, "/dev/pts/4"}}},
+      {"one unplugged, a new one and a modem without identity come",
+       {"ttyS0", "ttyUSB0", "ttyUSB1", "ttyACM0"},
+       {{ftdi, "ttyUSB1"}, {ch340, "ttyUSB0"}},
+       {{1, "/dev/ttyS0"},
+        {5, Id(prolific)},
+        {6, Id(ftdi)},
+        {7, Id(ch340)},
+        {8, "/dev/ttyACM0"},
+        {9, "/dev/pts/4"}}},
+  };
+  for (const TRun& run : runs) {
+    SCOPED_TRACE(run.name);
+    Plug(run.devices, run.links);
+    EXPECT_EQ(DeviceMap(Tty(), ById()), run.expected);
+    // Asking again changes nothing.
+    EXPECT_EQ(DeviceMap(Tty(), ById()), run.expected);
+  }
+  // The numbers live in the file, beside the lines already there.
+  QFile file(QString::fromStdString(File()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().toStdString(), "# instrument simulator\nCOM9=/dev/pts/4\nCOM5=" + Id(prolific) +
+                                              "\nCOM6=" + Id(ftdi) + "\nCOM7=" + Id(ch340) + "\n");
 }
 
 TEST(DeviceLabelTest, NamesAndNumbers) {
