@@ -158,7 +158,7 @@ void TDeviceDispatcher::SignalThreadsToStop() {
 }
 
 void TDeviceDispatcher::StopThreads() {
-  if (!active_) return;
+  if (!active_ && liveThreads_ == 0) return;
   SignalThreadsToStop();
   // No lock is held here: the threads may need any of them to finish.
   if (outThread_) outThread_->Join();

@@ -10,6 +10,9 @@ TDispatcherThread::~TDispatcherThread() {
 }
 
 void TDispatcherThread::Start() {
+  // Counted before it runs: a thread that fails at once must not bring the
+  // count to 0 while the next ones are still to start.
+  ++dispatcher_.liveThreads_;
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -18,7 +21,6 @@ void TDispatcherThread::Join() {
 }
 
 void TDispatcherThread::Run() {
-  ++dispatcher_.liveThreads_;
   try {
     Execute();
   } catch (const std::exception& e) {

@@ -5,9 +5,16 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <mutex>
+
 namespace {
 
 const QEvent::Type NotifyEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Taken around each post and once before a posted event is looked at. The
+// event queue's own lock already orders the two sides, but a race checker
+// cannot see that lock; this one makes the hand-over visible to it.
+std::mutex handOver;
 
 class TNotifyEvent : public QEvent {
  public:
@@ -32,14 +39,17 @@ void TNotifyWindow::Post(std::shared_ptr<TDelivery> delivery) {
   const uint32_t message = delivery->Message();
   const uint32_t wParam = delivery->WParam();
   const uint32_t lParam = delivery->LParam();
+  std::lock_guard order(handOver);
   QCoreApplication::postEvent(this, new TNotifyEvent(std::move(delivery), message, wParam, lParam));
 }
 
 void TNotifyWindow::PostMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
+  std::lock_guard order(handOver);
   QCoreApplication::postEvent(this, new TNotifyEvent(nullptr, message, wParam, lParam));
 }
 
 bool TNotifyWindow::event(QEvent* event) {
+  { std::lock_guard order(handOver); }
   if (event->type() != NotifyEventType) return QObject::event(event);
   auto* notify = static_cast<TNotifyEvent*>(event);
   if (!notify->delivery) {
