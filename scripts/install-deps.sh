@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus libglib2.0-bin xvfb xauth locales clang
-  fonts-dejavu-core
+  fonts-dejavu-core desktop-file-utils
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the program from the build folder given, with beside it:
-# - the instrument simulator when it is built: it registers its pseudo-terminal
-#   as the COM port of the program's configuration (COM1 by default);
+# - the instrument simulator when it is built and ZELOR_SANS_SIMULATEUR is not
+#   set: it registers its pseudo-terminal as the COM port of the program's
+#   configuration (COM1 by default); with ZELOR_SANS_SIMULATEUR=1 the program
+#   uses the real instrument on that port;
 # - the stand-in Mesurial when it is built and no Mesurial path is registered:
 #   "Vers Mesurial" then delivers to it, and it appends what it receives to a
 #   file whose path is printed (ZELOR_MESURIAL_RECU chooses another).
@@ -63,7 +65,9 @@ arrete() {
 }
 trap arrete EXIT
 
-if [ -x "$sim" ]; then
+if [ -n "${ZELOR_SANS_SIMULATEUR:-}" ]; then
+  echo "Sans simulateur : le programme ouvre la voie série de sa configuration (« Config. voie série » pour la choisir)."
+elif [ -x "$sim" ]; then
   # The port number of the configuration file beside the program; a first
   # run has no such file yet.
   com=$(sed -n 's/^[[:space:]]*Com[[:space:]]*=[[:space:]]*\([0-9][0-9]*\).*/\1/p' "$app.INI" 2>/dev/null | head -n 1 || true)
