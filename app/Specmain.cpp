@@ -307,6 +307,11 @@ void TSpectreMain::InitAppareil() {
       if (LimitesInstrument) LimitesInstrument(Spectro.MiniL, Spectro.MaxiL);
       AppareilTrouve = true;
     }
+  } catch (const EPermissionDenied& erreur) {
+    // Only the user can mend this one (join the device's group): he is told
+    // how, then the window goes on as for an instrument not found.
+    SignaleErreurVoie(erreur);
+    Message(QString::fromUtf8(erreur.what()));
   } catch (const ESerialError& erreur) {
     // The port could not be used: the instrument is not found, and the
     // window ends in that state as after an unanswered identification.
