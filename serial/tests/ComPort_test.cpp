@@ -317,6 +317,28 @@ TEST_F(ComPortTest, AnAdapterPluggedBackUnderItsNumberIsReopenedWithItsTriggers)
   EXPECT_EQ(lost, 1);
 }
 
+// Discarding drops what is queued, also what was written just before; what is
+// written after it goes out whole. The instrument link's reset relies on
+// that order (drop first, then send the reset byte).
+TEST_F(ComPortTest, WhatIsWrittenAfterADiscardGoesOutWhole) {
+  port.SetOpen(true);
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    port.WriteString(std::string(500, 'q'));
+    port.DiscardOutput();
+    port.WriteString("@");
+    port.Drain(LongDeadline);
+    std::string got;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          got += pty.Receive(1 << 16, std::chrono::milliseconds(20));
+          return !got.empty() && got.back() == '@';
+        },
+        LongDeadline));
+    EXPECT_EQ(got.find_first_not_of('q'), got.size() - 1) << "the byte written after the discard was lost";
+  }
+}
+
 // ---------------------------------------------------------------- properties
 
 TEST_F(ComPortTest, LineSettingsReachAnOpenDeviceAtOnceAndSameValuesLeaveItAlone) {
