@@ -109,23 +109,10 @@ int SerialCodeFromErrno(int result) {
 }
 
 int OpenCodeFromErrno(int result) {
-  switch (-result) {
-    case ENOENT:
-      return ecFileNotFound;
-    case ENOTDIR:
-    case ENXIO:
-    case ENODEV:
-      return ecPathNotFound;
-    // Another program holds the line (a lock, exclusive mode).
-    case EBUSY:
-      return ecAccessDenied;
-    // The device's owner and group may use it, this user may not.
-    case EACCES:
-    case EPERM:
-      return ecPermissionDenied;
-    default:
-      return SerialCodeFromErrno(result);
-  }
+  // The device's owner and group may use it, this user may not: unlike a
+  // device another program holds (EBUSY), nobody else has it.
+  if (result == -EACCES || result == -EPERM) return ecPermissionDenied;
+  return SerialCodeFromErrno(result);
 }
 
 int DeviceCodeFromErrno(int result) {
