@@ -433,8 +433,6 @@ int TDeviceDispatcher::SetHardwareFlow(uint32_t fullLevel, uint32_t resumeLevel,
   dcb_.outxDsrFlow = false;
   dtrHardware_ = false;
   rtsHardware_ = options & HwfUseRts;
-  if (!rtsHardware_ && dcb_.rtsControl == TDeviceControlBlock::ControlHandshake)
-    dcb_.rtsControl = TDeviceControlBlock::ControlEnable;
   if (rtsHardware_) dcb_.rtsControl = TDeviceControlBlock::ControlHandshake;
   dcb_.xoffLim = static_cast<uint16_t>(inSize_ - fullLevel);
   dcb_.xonLim = static_cast<uint16_t>(resumeLevel);
