@@ -223,7 +223,7 @@ void TFichiersFenetre::PlaceDansGraphe(const TFichierSpectre& s) {
   double bas = 0;
   for (int w = s.premier; w <= s.dernier; ++w) {
     const double a = s.spectre[w];
-    if (a == ValeurIndefinie || !std::isfinite(a)) continue;
+    if (ValeurManquante(a)) continue;
     haut = std::max(haut, a);
     bas = std::min(bas, a);
   }
