@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <cmath>
@@ -31,6 +33,21 @@ namespace {
 
 // Longest a poppler tool may take on a loaded machine.
 constexpr int kDelaiOutilMs = 60000;
+// Longest the offscreen platform may take to activate a window.
+constexpr int kDelaiActivationMs = 10000;
+
+// Closes a dialog with the cancel result as soon as it is shown.
+class AnnuleAffichage : public QObject {
+ public:
+  int ouvertures = 0;
+  bool eventFilter(QObject* objet, QEvent* evenement) override {
+    if (evenement->type() == QEvent::Show) {
+      ++ouvertures;
+      QTimer::singleShot(0, static_cast<QDialog*>(objet), &QDialog::reject);
+    }
+    return false;
+  }
+};
 
 struct Sortie {
   bool ok = false;
@@ -83,6 +100,9 @@ class FichiersFenetre : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dossier.isValid());
     qputenv("ZELOR_INI", dossier.filePath("zelor.INI").toLocal8Bit());
+    // No serial device behind any port: the identification fails at once.
+    qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
+    qputenv("ZELOR_COMPORTS", "COM1=");
     Spectro() = Tspectro();
     fenetres = std::make_unique<Fenetres>([this](TFormDDE::GenreMessage, const QString& t) { messages.push_back(t); });
     Principale().Message = [this](const QString& t) { messages.push_back(t); };
@@ -96,6 +116,8 @@ class FichiersFenetre : public ::testing::Test {
   void TearDown() override {
     fenetres.reset();
     qunsetenv("ZELOR_INI");
+    qunsetenv("ZELOR_COMPORTS");
+    qunsetenv("ZELOR_COMPORTS_FILE");
   }
 
   TSpectreMain& Principale() { return *fenetres->SpectreMain; }
@@ -306,6 +328,65 @@ TEST_F(FichiersFenetre, TexteEnregistreEstCeluiDeVersMesurial) {
   envoye.removeAt(1);
   EXPECT_EQ(fichier, envoye);
   EXPECT_TRUE(fichier.contains("c\r"));
+}
+
+TEST_F(FichiersFenetre, ToucheEtLettreAltDeChaqueAction) {
+  // No instrument: the port choice that opens at the first activation is
+  // cancelled at once.
+  AnnuleAffichage annule;
+  fenetres->ChoixSpectroDlg->installEventFilter(&annule);
+  OuvreSpectreExemple();
+  Principale().showNormal();
+  Principale().activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return annule.ouvertures == 1 && !fenetres->ChoixSpectroDlg->isVisible(); },
+                              kDelaiActivationMs));
+  // The restored window shows every button, the new ones too.
+  for (QAction* action : Principale().ActionToolBar1->actions()) {
+    const QWidget* bouton = Principale().ActionToolBar1->widgetForAction(action);
+    ASSERT_NE(bouton, nullptr);
+    EXPECT_TRUE(bouton->isVisible()) << action->iconText().toStdString();
+  }
+  // A spectrum is shown (the identification emptied the graph): open it again.
+  ASSERT_TRUE(Fichiers().OuvreFichier(dossier.filePath("exemple.csv")));
+
+  std::vector<TFichiersFenetre::Choix> choix;
+  Fichiers().ChoisitFichier = [&choix](TFichiersFenetre::Choix c, const QString&) {
+    choix.push_back(c);
+    return QString();
+  };
+  int impressions = 0;
+  Fichiers().ChoisitImprimante = [&impressions](QPrinter&) {
+    ++impressions;
+    return false;
+  };
+  using C = TFichiersFenetre::Choix;
+  struct Cas {
+    Qt::Key touche;
+    Qt::KeyboardModifier modificateur;
+    std::optional<C> fichier;  // nullopt: the print dialog
+  };
+  const Cas cas[] = {
+      {Qt::Key_S, Qt::ControlModifier, C::Enregistrer}, {Qt::Key_E, Qt::AltModifier, C::Enregistrer},
+      {Qt::Key_O, Qt::ControlModifier, C::Ouvrir},      {Qt::Key_U, Qt::AltModifier, C::Ouvrir},
+      {Qt::Key_I, Qt::AltModifier, C::Image},           {Qt::Key_P, Qt::ControlModifier, std::nullopt},
+      {Qt::Key_P, Qt::AltModifier, std::nullopt},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(QKeySequence(c.modificateur | c.touche).toString().toStdString());
+    Principale().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Principale(), kDelaiActivationMs));
+    choix.clear();
+    impressions = 0;
+    QTest::keyClick(&Principale(), c.touche, c.modificateur);
+    if (c.fichier) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !choix.empty(); }, kDelaiActivationMs));
+      EXPECT_EQ(choix, std::vector<C>{*c.fichier});
+    } else {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return impressions > 0; }, kDelaiActivationMs));
+      EXPECT_EQ(impressions, 1);
+    }
+  }
+  Principale().hide();
 }
 
 }  // namespace
