@@ -89,6 +89,8 @@ class Tspectro {
   std::int32_t DebutReponse = 4;
   std::uint16_t TimeOutTxt = 5;
   std::uint16_t TimeOutCtrl = 9;
+  // Folder of the last spectrum file saved or opened (UTF-8); empty until then.
+  std::string DossierFichiers;
 };
 
 // The program's single configuration, created on first use at start-up and

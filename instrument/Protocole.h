@@ -32,6 +32,8 @@ class TProtocole {
   struct TIdentification {
     bool trouve = false;
     std::string titre;  // 8-bit, at most 255 characters
+    // The instrument's own answers, 8-bit, for the files that keep them.
+    std::string nom, numero, version;
   };
 
   TProtocole(TCustomComPort& voie, Tspectro& spectro);
