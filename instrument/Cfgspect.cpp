@@ -150,6 +150,16 @@ void Tspectro::LitIni(const QString& fichier) {
   TimeOutTxt = LitMot(ini, "TimeOutTxt", d.TimeOutTxt);
   TimeOutCtrl = LitMot(ini, "TimeOutCtrl", d.TimeOutCtrl);
 
+  LitBlanc(ini);
+}
+
+void Tspectro::LitBlanc(const QString& fichier) {
+  IniFile ini;
+  ini.Load(fichier);
+  LitBlanc(ini);
+}
+
+void Tspectro::LitBlanc(const IniFile& ini) {
   for (int lambda = PremierIndexBlanc(MiniL); lambda <= DernierIndexBlanc(MaxiL); ++lambda) {
     Blanc[lambda] = LitValeurBlanc(ini, lambda);
   }

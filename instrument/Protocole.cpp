@@ -175,6 +175,9 @@ TProtocole::TIdentification TProtocole::Identifie() {
   const std::string nom = Apres(LitTexte(spectro_.GetNom), 'i');
   const std::string version = Apres(LitTexte(spectro_.GetVersion), 'V');
   identification.titre = CoupeChaine(nom + "N\xb0" + numero + "  Version:" + version, LongueurChaine);
+  identification.nom = nom;
+  identification.numero = numero;
+  identification.version = version;
   spectro_.MiniL = std::clamp(ArrondiEntier(LitValeur(spectro_.GetLmini)), LambdaMiniAppareil, LambdaMiniLue);
   spectro_.MaxiL = ArrondiEntier(LitValeur(spectro_.GetLmaxi));
   if (spectro_.MaxiL <= spectro_.MiniL) spectro_.MaxiL = spectro_.MiniL + EtendueParDefaut;

@@ -32,6 +32,8 @@ class TProtocole {
   struct TIdentification {
     bool trouve = false;
     std::string titre;  // 8-bit, at most 255 characters
+    // The parts of the title, each without its reply prefix (8-bit).
+    std::string nom, numero, version;
   };
 
   TProtocole(TCustomComPort& voie, Tspectro& spectro);
