@@ -276,21 +276,23 @@ void TSessionScan::PerteLiaison(const QString& pourquoi) {
 }
 
 void TSessionScan::Interrompt(int nombre) {
-  if (nombre >= 2) {
-    abandonne_ = true;
-    QTimer::singleShot(0, this, [this] { Fin(); });
-    return;
-  }
+  // The flags are set at once: two Ctrl+C read together abandon, whatever
+  // the deferred stop of the first one does before the loop ends.
   interrompu_ = true;
+  if (nombre >= 2) abandonne_ = true;
   QTimer::singleShot(0, this, [this] {
-    if (arret_) arret_();
+    if (abandonne_) {
+      Fin();
+    } else if (arret_) {
+      arret_();
+    }
   });
 }
 
 std::optional<TIssueScan> TSessionScan::Interrompue(const QString& quoi) {
-  if (abandonne_) return Echec(kArrete, QStringLiteral("%1 abandonné(e) : rien n'a été écrit").arg(quoi));
+  if (abandonne_) return Echec(kArrete, QStringLiteral("%1 abandonné : rien n'a été écrit").arg(quoi));
   if (perdue_) return Echec(kLiaisonPerdue, QStringLiteral("liaison perdue pendant la mesure : %1").arg(pourquoiPerdue_));
-  if (interrompu_) return Echec(kArrete, QStringLiteral("%1 arrêté(e) par l'utilisateur").arg(quoi));
+  if (interrompu_) return Echec(kArrete, QStringLiteral("%1 arrêté par l'utilisateur").arg(quoi));
   return std::nullopt;
 }
 

@@ -25,10 +25,12 @@ void Ligne(std::FILE* flux, const QString& texte) {
 
 int Termine(const TDemandeScan& demande, TIssueScan issue) {
   const bool reussi = issue.code == kTermine;
+  // With --json the result is in the object; a failure is still told on
+  // standard error, for the script's log.
   if (!issue.message.isEmpty()) {
-    if (demande.json || !reussi) {
+    if (!reussi) {
       Ligne(stderr, QStringLiteral("zelor-scan : ") + issue.message);
-    } else {
+    } else if (!demande.json) {
       Ligne(stdout, issue.message);
     }
   }
