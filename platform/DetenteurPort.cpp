@@ -1,5 +1,7 @@
 #include "platform/DetenteurPort.h"
 
+#include "platform/DeviceMap.h"
+
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -66,4 +68,13 @@ std::optional<TDetenteurPort> DetenteurPort(const std::string& chemin, const std
     return TDetenteurPort{pid, NomProgramme(pid, dossierProc)};
   }
   return std::nullopt;
+}
+
+std::string MessagePortTenu(int n) {
+  const std::optional<std::string> chemin = DevicePathFor(n);
+  const std::string port = DeviceLabel(n) + (chemin ? " (" + *chemin + ")" : std::string());
+  const std::optional<TDetenteurPort> detenteur = chemin ? DetenteurPort(*chemin) : std::nullopt;
+  if (!detenteur) return port + " est déjà utilisé par un autre programme";
+  return port + " est déjà utilisé par " + detenteur->programme + " (pid " + std::to_string(detenteur->pid) +
+         ") : fermer ce programme puis recommencer";
 }

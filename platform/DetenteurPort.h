@@ -16,3 +16,8 @@ struct TDetenteurPort {
 std::optional<TDetenteurPort> DetenteurPort(const std::string& chemin,
                                             const std::string& tableVerrous = "/proc/locks",
                                             const std::string& dossierProc = "/proc");
+
+// What a program tells the user when port COMn is held by another one
+// (French, 8-bit-free UTF-8): the port, its device and, when the lock table
+// names it, the holding program and its pid.
+std::string MessagePortTenu(int n);

@@ -212,23 +212,15 @@ TIssueScan TSessionScan::Commande() {
 }
 
 TIssueScan TSessionScan::PortInutilisable(const ESerialError& erreur) {
-  const QString nom = NomPort();
+  if (erreur.ErrorCode() == ecAlreadyOpen)
+    return Echec(kIntrouvable, QString::fromStdString(MessagePortTenu(spectro_.Com)));
   const std::optional<std::string> chemin = DevicePathFor(spectro_.Com);
-  const QString appareil = chemin ? QStringLiteral("%1 (%2)").arg(nom, QString::fromStdString(*chemin)) : nom;
-  if (erreur.ErrorCode() == ecAlreadyOpen) {
-    const std::optional<TDetenteurPort> detenteur = chemin ? DetenteurPort(*chemin) : std::nullopt;
-    if (detenteur) {
-      return Echec(kIntrouvable, QStringLiteral("%1 est déjà utilisé par %2 (pid %3) : fermer ce programme puis recommencer")
-                                     .arg(appareil, QString::fromStdString(detenteur->programme))
-                                     .arg(detenteur->pid));
-    }
-    return Echec(kIntrouvable, QStringLiteral("%1 est déjà utilisé par un autre programme").arg(appareil));
-  }
   if (!chemin) {
     return Echec(kIntrouvable,
-                 QStringLiteral("le port %1 n'existe pas sur cette machine (voir docs/device-map.md)").arg(nom));
+                 QStringLiteral("le port %1 n'existe pas sur cette machine (voir docs/device-map.md)").arg(NomPort()));
   }
-  return Echec(kIntrouvable, QStringLiteral("%1 inutilisable : %2").arg(appareil, QString::fromLocal8Bit(erreur.what())));
+  return Echec(kIntrouvable, QStringLiteral("%1 (%2) inutilisable : %3")
+                                 .arg(NomPort(), QString::fromStdString(*chemin), QString::fromLocal8Bit(erreur.what())));
 }
 
 bool TSessionScan::SpectroPret() {
