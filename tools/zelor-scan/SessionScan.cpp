@@ -27,13 +27,6 @@ namespace {
 // The port's queues, as the window sets them.
 constexpr uint16_t TailleFilesVoie = 1024;
 constexpr int MillisecondesParSeconde = 1000;
-// The bounds of a baseline, fixed as in the window's dialog.
-constexpr int BlancDebutMini = 325;
-constexpr int BlancDebutMaxi = 549;
-constexpr int BlancFinMini = 551;
-constexpr int BlancFinMaxi = 999;
-// The two bounds of a scan stay this far apart, as in the window's dialog.
-constexpr int EcartBornesSpectre = 50;
 
 const QString MessageOccupe = QStringLiteral("Spectro occupé : attendre puis recommencer");
 
@@ -64,6 +57,11 @@ QString NomFormat(FormatSpectre format) {
       break;
   }
   return QStringLiteral("texte");
+}
+
+// A bound given on the command line must be one its spin edit can hold.
+bool Dans(const std::optional<int>& valeur, const TBorne& borne) {
+  return !valeur || (*valeur >= borne.Mini() && *valeur <= borne.Maxi());
 }
 
 // Refuses, before anything is measured, a file that could not be written.
@@ -158,15 +156,16 @@ TIssueScan TSessionScan::Execute() {
       return Echec(kFichierNonEcrit, pourquoi);
   }
   if (demande_.commande == TCommandeScan::Blanc) {
-    const int debut = demande_.debut.value_or(BlancDebutMini);
-    const int fin = demande_.fin.value_or(BlancFinMini);
-    if (debut < BlancDebutMini || debut > BlancDebutMaxi || fin < BlancFinMini || fin > BlancFinMaxi)
-      return Echec(kLigneIncorrecte,
-                   QStringLiteral("bornes du blanc hors limites : début de %1 à %2 nm, fin de %3 à %4 nm")
-                       .arg(BlancDebutMini)
-                       .arg(BlancDebutMaxi)
-                       .arg(BlancFinMini)
-                       .arg(BlancFinMaxi));
+    // The procedure's own bound limits, fixed whatever the instrument.
+    TBlancProcedure blanc(pilote_, TVueBlanc{spectro_.BlancDebut, spectro_.BlancFin, spectro_.Blanc});
+    const TBorne& d = blanc.DebutSE();
+    const TBorne& f = blanc.FinSE();
+    if (!Dans(demande_.debut, d) || !Dans(demande_.fin, f))
+      return Echec(kLigneIncorrecte, QStringLiteral("bornes du blanc hors limites : début de %1 à %2 nm, fin de %3 à %4 nm")
+                                         .arg(d.Mini())
+                                         .arg(d.Maxi())
+                                         .arg(f.Mini())
+                                         .arg(f.Maxi()));
   }
 
   if (demande_.port) spectro_.Com = static_cast<std::uint16_t>(*demande_.port);
@@ -334,20 +333,30 @@ TIssueScan TSessionScan::Blanc() {
 }
 
 TIssueScan TSessionScan::Spectre() {
-  const int mini = LambdaDansTable(spectro_.MiniL);
-  const int maxi = LambdaDansTable(spectro_.MaxiL);
-  const int debut = demande_.debut.value_or(std::clamp(spectro_.Debut, mini, maxi));
-  const int fin = demande_.fin.value_or(std::clamp(spectro_.Fin, mini, maxi));
-  if (debut < mini || fin > maxi || fin - debut < EcartBornesSpectre) {
+  TSpectreMesure mesure;
+  TBalayage balayage(pilote_, mesure.Vue(), TVueSpectroBalayage{spectro_.Debut, spectro_.Fin, spectro_.Blanc});
+  // The bounds as the dialog takes them: inside the instrument's range and
+  // apart by the dialog's gap; the configuration's last ones by default.
+  balayage.LimitesInstrument(spectro_.MiniL, spectro_.MaxiL);
+  spectro_.Debut = demande_.debut.value_or(spectro_.Debut);
+  spectro_.Fin = demande_.fin.value_or(spectro_.Fin);
+  balayage.ChangeDebut(spectro_.Debut);
+  balayage.ChangeFin(spectro_.Fin);
+  balayage.ChangeDebut(spectro_.Debut);
+  const int debut = balayage.DebutSE().Valeur();
+  const int fin = balayage.FinSE().Valeur();
+  if ((demande_.debut && *demande_.debut != debut) || (demande_.fin && *demande_.fin != fin)) {
     return Echec(kLigneIncorrecte,
                  QStringLiteral("bornes %1 à %2 nm refusées : le spectro mesure de %3 à %4 nm, "
                                 "avec %5 nm d'écart au moins entre les bornes")
-                     .arg(debut)
-                     .arg(fin)
-                     .arg(mini)
-                     .arg(maxi)
-                     .arg(EcartBornesSpectre));
+                     .arg(demande_.debut.value_or(debut))
+                     .arg(demande_.fin.value_or(fin))
+                     .arg(balayage.DebutSE().Mini())
+                     .arg(balayage.FinSE().Maxi())
+                     .arg(balayage.FinSE().Mini() - debut));
   }
+  spectro_.Debut = debut;
+  spectro_.Fin = fin;
   for (int w = debut; w <= fin; ++w) {
     if (spectro_.Blanc[w] == ValeurIndefinie) {
       return Echec(kLigneIncorrecte, QStringLiteral("pas de ligne de base à %1 nm dans %2 : "
@@ -363,11 +372,6 @@ TIssueScan TSessionScan::Spectre() {
   }
   if (!SpectroPret()) return Echec(kIntrouvable, MessageOccupe);
 
-  TSpectreMesure mesure;
-  TBalayage balayage(pilote_, mesure.Vue(), TVueSpectroBalayage{spectro_.Debut, spectro_.Fin, spectro_.Blanc});
-  balayage.LimitesInstrument(spectro_.MiniL, spectro_.MaxiL);
-  spectro_.Debut = debut;
-  spectro_.Fin = fin;
   balayage.FormActivate(ReglagesDe(spectro_));
   if (auto arret = Interrompue(QStringLiteral("spectre"))) return *arret;
   if (demande_.parametre) pilote_.FixeValeurParam(OctetsSaisis(demande_.parametre->valeur).toStdString());
