@@ -32,7 +32,8 @@ Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
           Reglages())),
       CommandeDlg(std::make_unique<TCommandeDlg>(SpectreMain->Pilote, Reglages())),
       ConstanteDlg(std::make_unique<TConstanteDlg>()),
-      Export(std::make_unique<LienExport>(*SpectreMain, Spectro(), *FormDDE, *ConstanteDlg)) {
+      Export(std::make_unique<LienExport>(*SpectreMain, Spectro(), *FormDDE, *ConstanteDlg)),
+      Fichiers(std::make_unique<TFichiersFenetre>(*SpectreMain, Spectro())) {
   DialoguesPrincipale dialogues;
   dialogues.AboutBox = AboutBox.get();
   dialogues.ChoixSpectroDlg = ChoixSpectroDlg.get();
@@ -53,6 +54,15 @@ Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
   SpectreMain->FixeDialogues(dialogues);
   Export->TextesBalayage = [d = SpectreDlg.get()] {
     return TTextesBalayage{d->EditTitre->text(), d->EditNom->text(), d->EditUnite->text()};
+  };
+  Fichiers->TextesBalayage = Export->TextesBalayage;
+  // An opened spectrum's texts take the boxes' place, as if it had just
+  // been scanned with them.
+  Fichiers->FixeTextes = [d = SpectreDlg.get()](const TTextesBalayage& textes, const QString& valeur) {
+    d->EditTitre->setText(textes.commentaire);
+    d->EditNom->setText(textes.nomParam);
+    d->EditUnite->setText(textes.uniteParam);
+    d->EditValeur->setText(valeur);
   };
   SpectreMain->LimitesInstrument = [d = SpectreDlg.get()](int miniL, int maxiL) {
     d->LimitesInstrument(miniL, maxiL);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/AboutBox.h"
+#include "app/FichiersFenetre.h"
 #include "app/LienExport.h"
 #include "app/Specmain.h"
 #include "export/BoiteMessage.h"
@@ -35,4 +36,6 @@ struct Fenetres {
 
   // "Vers Mesurial": the export built from the main window's graph.
   std::unique_ptr<LienExport> Export;
+  // "Enregistrer…", "Ouvrir…", "Image…", "Imprimer…" of the main window.
+  std::unique_ptr<TFichiersFenetre> Fichiers;
 };

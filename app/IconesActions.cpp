@@ -56,6 +56,48 @@ void DessineConfigCom(QPainter& p) {
   for (int x = 6; x <= 14; x += 2) p.drawPoint(QPointF(x, 9));
 }
 
+void DessineEnregistrer(QPainter& p) {
+  // A floppy disk.
+  p.setPen(QPen(Qt::black, 1.2));
+  p.setBrush(QColor(70, 110, 180));
+  p.drawRect(QRectF(3, 3, 14, 14));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(6, 3, 8, 5));
+  p.drawRect(QRectF(5, 11, 10, 6));
+}
+
+void DessineOuvrir(QPainter& p) {
+  // An open folder.
+  p.setPen(QPen(QColor(120, 90, 20), 1.2));
+  p.setBrush(QColor(240, 200, 90));
+  const QPointF dos[] = {{2, 5}, {8, 5}, {9, 7}, {16, 7}, {16, 16}, {2, 16}};
+  p.drawPolygon(dos, std::size(dos));
+  p.setBrush(QColor(250, 220, 120));
+  const QPointF rabat[] = {{2, 16}, {5, 10}, {19, 10}, {16, 16}};
+  p.drawPolygon(rabat, std::size(rabat));
+}
+
+void DessineImage(QPainter& p) {
+  // A framed picture of a curve.
+  p.setPen(QPen(Qt::darkGray, 1.2));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(2, 4, 16, 12));
+  p.setPen(QPen(Qt::blue, 1.5));
+  const QPointF courbe[] = {{4, 14}, {8, 12}, {10, 7}, {12, 12}, {16, 13}};
+  p.drawPolyline(courbe, std::size(courbe));
+}
+
+void DessineImprimer(QPainter& p) {
+  // A printer with its sheet.
+  p.setPen(QPen(Qt::black, 1.2));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(6, 2, 8, 6));
+  p.setBrush(Qt::lightGray);
+  p.drawRect(QRectF(2, 8, 16, 7));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(5, 13, 10, 5));
+}
+
 }  // namespace
 
 QIcon IconeAction(int image) {
@@ -81,6 +123,18 @@ QIcon IconeAction(int image) {
       break;
     case ImageAPropos:
       dessin = DessineAPropos;
+      break;
+    case ImageEnregistrer:
+      dessin = DessineEnregistrer;
+      break;
+    case ImageOuvrir:
+      dessin = DessineOuvrir;
+      break;
+    case ImageImage:
+      dessin = DessineImage;
+      break;
+    case ImageImprimer:
+      dessin = DessineImprimer;
       break;
     default:
       return {};

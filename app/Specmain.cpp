@@ -297,11 +297,13 @@ void TSpectreMain::MajActions() {
 
 void TSpectreMain::InitAppareil() {
   AppareilTrouve = false;
+  Identification = {};
   PanelLambda->clear();
   PanelAbs->clear();
   Titre = TitreNonTrouve;
   try {
     const TProtocole::TIdentification identification = Protocole.Identifie();
+    Identification = identification;
     if (identification.trouve) {
       Titre = identification.titre;
       Graphe->SetBornes(Spectro.MiniL, 0, Spectro.MaxiL, Spectro.MaxiA);

@@ -100,6 +100,9 @@ class TSpectreMain : public QMainWindow {
   bool AppareilTrouve = false;
   bool& LiaisonOk = Protocole.LiaisonOk;
   std::string Titre;  // 8-bit, at most 255 characters
+  // The last identification's answers (name, number, version), kept for the
+  // spectrum files.
+  TProtocole::TIdentification Identification;
   std::unique_ptr<Tgraphe> Graphe;
   bool BlancFait = false;
   std::string& Reponse = Protocole.Reponse;  // 8-bit, at most 255 characters

@@ -91,7 +91,7 @@ double EnNanometres(double x, UniteX u) {
 }
 
 double EnAbsorbance(double y, UniteY u) {
-  if (y == ValeurIndefinie || !std::isfinite(y)) return ValeurIndefinie;
+  if (ValeurManquante(y)) return ValeurIndefinie;
   if (u == UniteY::Absorbance) return y;
   const double t = u == UniteY::TransmittancePourcent ? y / 100 : y;
   // No light through: no finite absorbance to draw.
@@ -99,14 +99,14 @@ double EnAbsorbance(double y, UniteY u) {
   return -std::log10(t);
 }
 
-bool Manquant(double y) {
-  return y == ValeurIndefinie || !std::isfinite(y);
-}
-
 }  // namespace
 
+bool ValeurManquante(double valeur) {
+  return valeur == ValeurIndefinie || !std::isfinite(valeur);
+}
+
 bool TFichierSpectre::ParametrePresent() const {
-  return !nomParam.isEmpty() && !Manquant(valeurParam);
+  return !nomParam.isEmpty() && !ValeurManquante(valeurParam);
 }
 
 QString ErreurLigne(int ligne, const QString& etiquette, const QString& pourquoi) {
@@ -116,7 +116,7 @@ QString ErreurLigne(int ligne, const QString& etiquette, const QString& pourquoi
 }
 
 QString TexteValeur(int precision, double valeur) {
-  if (Manquant(valeur)) return {};
+  if (ValeurManquante(valeur)) return {};
   return QString::fromStdString(ReelVersTexte(precision, valeur, '.'));
 }
 
@@ -136,7 +136,7 @@ TFaitsEntete FaitsEntete(const TFichierSpectre& s) {
   f.utilisateur.push_back({etiquette::Commentaire, commentaire});
   if (!s.nomParam.isEmpty()) f.utilisateur.push_back({etiquette::NomParam, UneLigne(s.nomParam)});
   if (!s.uniteParam.isEmpty()) f.utilisateur.push_back({etiquette::UniteParam, UneLigne(s.uniteParam)});
-  if (!Manquant(s.valeurParam)) {
+  if (!ValeurManquante(s.valeurParam)) {
     f.utilisateur.push_back({etiquette::ValeurParam, TexteValeur(s.precision, s.valeurParam)});
   }
   f.utilisateur.push_back({etiquette::Precision, QString::number(s.precision)});
@@ -212,7 +212,7 @@ QString PlaceMesures(std::vector<std::pair<double, double>> points, UniteX ux, U
   if (points.empty()) return QStringLiteral("aucune donnée");
   if (uy == UniteY::TransmittanceAuto) {
     const bool pourcent = std::any_of(points.begin(), points.end(), [](const auto& p) {
-      return !Manquant(p.second) && p.second > kSeuilPourcent;
+      return !ValeurManquante(p.second) && p.second > kSeuilPourcent;
     });
     uy = pourcent ? UniteY::TransmittancePourcent : UniteY::Transmittance;
   }
@@ -265,7 +265,7 @@ QString PlaceMesures(std::vector<std::pair<double, double>> points, UniteX ux, U
     } else if (j != points.begin() && j != points.end()) {
       const auto& [x0, y0] = *(j - 1);
       const auto& [x1, y1] = *j;
-      if (!Manquant(y0) && !Manquant(y1)) a = y0 + (w - x0) * (y1 - y0) / (x1 - x0);
+      if (!ValeurManquante(y0) && !ValeurManquante(y1)) a = y0 + (w - x0) * (y1 - y0) / (x1 - x0);
     }
     s.spectre[w] = a;
   }

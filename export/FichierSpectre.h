@@ -113,6 +113,9 @@ std::optional<UniteY> UniteYDe(const QString& texte);
 QString PlaceMesures(std::vector<std::pair<double, double>> points, UniteX ux, UniteY uy, TFichierSpectre& s,
                      QStringList& remarques);
 
+// ValeurIndefinie, an infinity or a NaN: no reading to write or draw.
+bool ValeurManquante(double valeur);
+
 // The value as the export writes it ("." as decimal point); empty for a
 // missing or non-finite value.
 QString TexteValeur(int precision, double valeur);

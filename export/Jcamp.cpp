@@ -25,10 +25,6 @@ int ExposantDix(double v) {
   return static_cast<int>(std::floor(std::log10(v)));
 }
 
-bool Manquant(double y) {
-  return y == ValeurIndefinie || !std::isfinite(y);
-}
-
 // 10^k as plain decimal text ("0.001", "1", "100").
 QString PuissanceDixTexte(int k) {
   if (k >= 0) return QStringLiteral("1") + QString(k, QLatin1Char('0'));
@@ -40,7 +36,7 @@ QString PuissanceDixTexte(int k) {
 int ExposantFacteurY(const TFichierSpectre& s) {
   double plusGrand = 0;
   for (int w = s.premier; w <= s.dernier; ++w) {
-    if (!Manquant(s.spectre[w])) plusGrand = std::max(plusGrand, std::abs(s.spectre[w]));
+    if (!ValeurManquante(s.spectre[w])) plusGrand = std::max(plusGrand, std::abs(s.spectre[w]));
   }
   const int resolution = 1 - s.precision;
   if (plusGrand == 0) return resolution;
@@ -48,7 +44,7 @@ int ExposantFacteurY(const TFichierSpectre& s) {
 }
 
 QString Entier(double y, int exposant) {
-  if (Manquant(y)) return QStringLiteral("?");
+  if (ValeurManquante(y)) return QStringLiteral("?");
   return QString::number(std::llround(y * std::pow(10.0, -exposant)));
 }
 
@@ -333,7 +329,7 @@ QByteArray EcritJcamp(const TFichierSpectre& s) {
   ligne("LASTX", QString::number(s.dernier));
   ligne("DELTAX", "1");
   ligne("NPOINTS", QString::number(n));
-  if (!Manquant(s.spectre[s.premier])) ligne("FIRSTY", TexteValeur(s.precision, s.spectre[s.premier]));
+  if (!ValeurManquante(s.spectre[s.premier])) ligne("FIRSTY", TexteValeur(s.precision, s.spectre[s.premier]));
   for (const TFait& f : faits.utilisateur) ligne(f.etiquette, f.valeur);
   ligne("XYDATA", "(X++(Y..Y))");
   QString courante;

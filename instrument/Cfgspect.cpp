@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::string_view SectionSpectro = "Spectro";
 constexpr std::string_view SectionBlanc = "Blanc";
+// The folder last used to save or open a spectrum, in a section of its own.
+constexpr std::string_view SectionFichiers = "Fichiers";
+constexpr std::string_view CleDossier = "Dossier";
 
 // Read for a missing baseline key; written for a wavelength without value.
 constexpr double BlancAbsent = -10;
@@ -151,6 +154,7 @@ void Tspectro::LitIni(const QString& fichier) {
   TimeOutCtrl = LitMot(ini, "TimeOutCtrl", d.TimeOutCtrl);
 
   LitBlanc(ini);
+  DossierFichiers = ini.ReadString(SectionFichiers, CleDossier, "");
 }
 
 void Tspectro::LitBlanc(const QString& fichier) {
@@ -188,6 +192,7 @@ bool Tspectro::EcritIni(const QString& fichier) const {
     const bool absent = valeur == ValeurIndefinie || !std::isfinite(valeur);
     ini.WriteString(SectionBlanc, std::to_string(lambda), ReelVersIni(absent ? BlancAbsent : valeur));
   }
+  if (!DossierFichiers.empty()) ini.WriteString(SectionFichiers, CleDossier, DossierFichiers);
   if (!ini.Save(fichier)) {
     std::fprintf(stderr, "zelor : le fichier de configuration %s n'a pas été enregistré\n",
                  qUtf8Printable(fichier));

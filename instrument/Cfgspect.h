@@ -58,7 +58,6 @@ class Tspectro {
   void LitBlanc(const IniFile& ini);
 
  public:
-
   std::int32_t BlancDebut = 400;
   std::int32_t BlancFin = 800;
   std::int32_t Debut = 400;
@@ -100,6 +99,8 @@ class Tspectro {
   std::int32_t DebutReponse = 4;
   std::uint16_t TimeOutTxt = 5;
   std::uint16_t TimeOutCtrl = 9;
+  // Folder of the last spectrum file saved or opened (UTF-8); empty until then.
+  std::string DossierFichiers;
 };
 
 // The program's single configuration, created on first use at start-up and

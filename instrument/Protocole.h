@@ -32,7 +32,7 @@ class TProtocole {
   struct TIdentification {
     bool trouve = false;
     std::string titre;  // 8-bit, at most 255 characters
-    // The parts of the title, each without its reply prefix (8-bit).
+    // The instrument's own answers, 8-bit, for the files that keep them.
     std::string nom, numero, version;
   };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes the two screenshots of the README against the instrument simulator:
+# Takes the screenshots of the README against the instrument simulator:
 #   docs/fenetre-principale.png  the main window once the instrument is identified
 #   docs/spectre-mesure.png      the same after a baseline and a scan of 350..750 nm
+#   docs/enregistrer-spectre.png the save dialog of "Enregistrer…" over that spectrum
 # Builds nothing: build/default must hold the program and the simulator
 # (./run.sh or cmake --build --preset default). Runs on its own virtual X
 # server with a small window manager and a private D-Bus session bus, and
@@ -90,7 +91,9 @@ simpid=$!
 pids+=("$simpid")
 attends 10 test -s "$travail/device" || echoue "le simulateur n'a pas démarré"
 
-"$app" >"$travail/zelor.log" 2>&1 &
+# The file dialogs open in a home folder of this run.
+mkdir -p "$travail/maison/mesures"
+HOME=$travail/maison "$app" >"$travail/zelor.log" 2>&1 &
 pids+=($!)
 attends "$attente_identification" fenetre_ouverte "Version:" || echoue "instrument non identifié"
 capture docs/fenetre-principale.png
@@ -121,5 +124,15 @@ xdotool type 750
 xdotool key Tab Return
 attends "$attente_mesure" fenetre_fermee "Balayage du spectre" || echoue "balayage non terminé"
 capture docs/spectre-mesure.png
+
+# "Enregistrer…" (Ctrl+S): the file name typed in the dialog, JCAMP-DX by
+# its suffix.
+xdotool key ctrl+s
+attends "$attente_dialogue" fenetre_ouverte "Enregistrer le spectre" || echoue "pas de fenêtre Enregistrer"
+sleep 0.5
+xdotool type "mesures/spectre-essai.jdx"
+capture docs/enregistrer-spectre.png
+xdotool key Return
+attends "$attente_dialogue" test -s "$travail/maison/mesures/spectre-essai.jdx" || echoue "spectre non enregistré"
 
 xdotool key alt+q

@@ -44,5 +44,7 @@ if [ ! -d "$npm_dossier/node_modules/jcampconverter" ] ||
    ! cmp -s "$npm_source/package-lock.json" "$npm_dossier/package-lock.json"; then
   mkdir -p "$npm_dossier"
   cp "$npm_source/package.json" "$npm_source/package-lock.json" "$npm_dossier/"
-  (cd "$npm_dossier" && npm ci --no-audit --no-fund --loglevel=error)
+  # Without it only the tests of the independent reader fail, and say why.
+  (cd "$npm_dossier" && npm ci --no-audit --no-fund --loglevel=error) ||
+    echo "warning: jcampconverter not installed in $npm_dossier" >&2
 fi

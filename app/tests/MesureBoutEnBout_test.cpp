@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -22,6 +23,8 @@
 #include <vector>
 
 #include "app/Fenetres.h"
+#include "export/FichiersSpectre.h"
+#include "export/tests/LecteurJcampIndependant.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "tools/zelor-sim/ModeleSpectre.h"
@@ -319,6 +322,72 @@ TEST_F(BoutEnBout, TraceImpossibleAEcrireNEmpechePasDeFermer) {
   // cannot be written either.
   EXPECT_THROW(Principale().VoieSerie.SetOpen(false), EInOutError);
   EXPECT_FALSE(Principale().VoieSerie.Open());
+}
+
+TEST_F(BoutEnBout, SpectreEnregistrePuisRouvertDansChaqueFormat) {
+  Demarre();
+  Blanc(400, 700);
+  simulateur->BasculeCuvette();
+  TSpectreDlg& d = *fenetres->SpectreDlg;
+  d.EditNom->setText("c");
+  d.EditUnite->setText("mol/L");
+  d.EditValeur->setText("0.0125");
+  d.EditTitre->setText(QString::fromUtf8("Essai λ été"));
+  Balaye(420, 680);
+  ASSERT_EQ(Graphe().modeTrace, mtCourbe);
+  const TableauSpectre mesure = Graphe().spectre;
+  const double valeur = Graphe().valeurParam;
+  TFichiersFenetre& fichiers = *fenetres->Fichiers;
+  QStringList jcamp;
+  for (const char* nom : {"scan.jdx", "scan.csv", "scan.txt"}) {
+    SCOPED_TRACE(nom);
+    const QString chemin = dossier.filePath(nom);
+    ASSERT_TRUE(fichiers.EnregistreSous(chemin)) << (messages.empty() ? "" : messages.back().toStdString());
+    if (chemin.endsWith(".jdx")) jcamp << chemin;
+
+    // Another state before the file comes back.
+    Principale().Graphe->modeTrace = mtRien;
+    Principale().Graphe->spectre.fill(0);
+    Principale().Graphe->valeurParam = ValeurIndefinie;
+    for (QLineEdit* boite : {d.EditNom, d.EditUnite, d.EditValeur, d.EditTitre}) boite->clear();
+    Principale().MajActions();
+    ASSERT_FALSE(Principale().MesSaveAction->isEnabled());
+
+    ASSERT_TRUE(fichiers.OuvreFichier(chemin)) << (messages.empty() ? "" : messages.back().toStdString());
+    EXPECT_EQ(Graphe().modeTrace, mtCourbe);
+    EXPECT_TRUE(Principale().MesSaveAction->isEnabled());
+    EXPECT_TRUE(fichiers.EnregistrerAction->isEnabled());
+    EXPECT_EQ(Graphe().premier, 420);
+    EXPECT_EQ(Graphe().dernier, 680);
+    for (int w = 420; w <= 680; ++w) {
+      // Written with four significant digits (0.001 steps in JCAMP-DX).
+      ASSERT_NEAR(Graphe().spectre[w], mesure[w], 0.0005 + 1e-12) << w;
+    }
+    EXPECT_DOUBLE_EQ(Graphe().valeurParam, valeur);
+    EXPECT_EQ(d.EditNom->text(), "c");
+    EXPECT_EQ(d.EditUnite->text(), "mol/L");
+    EXPECT_EQ(d.EditValeur->text(), "0.0125");
+    EXPECT_EQ(d.EditTitre->text(), QString::fromUtf8("Essai λ été"));
+  }
+  // The JCAMP-DX file also keeps the ranges and the instrument.
+  const TLectureSpectre lu = OuvreSpectre(dossier.filePath("scan.jdx"));
+  ASSERT_TRUE(lu.spectre);
+  EXPECT_EQ(lu.spectre->balayage.debut, 420);
+  EXPECT_EQ(lu.spectre->balayage.fin, 680);
+  EXPECT_EQ(lu.spectre->blanc.debut, 400);
+  EXPECT_EQ(lu.spectre->blanc.fin, 700);
+  EXPECT_EQ(lu.spectre->appareil.numero, options.numero);
+  EXPECT_EQ(lu.spectre->appareil.version, options.version);
+
+  // And an independent reader finds the same data in it.
+  const std::vector<TLuIndependant> independant = LitJcampIndependant(jcamp);
+  ASSERT_EQ(independant.size(), 1u);
+  ASSERT_EQ(independant[0].x.size(), 261u);
+  for (int w = 420; w <= 680; ++w) {
+    EXPECT_EQ(independant[0].x[w - 420], w);
+    EXPECT_NEAR(independant[0].y[w - 420], mesure[w], EcartEcrit(jcamp[0])) << w;
+  }
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

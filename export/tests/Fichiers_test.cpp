@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -291,6 +292,39 @@ TEST(FichiersSpectre, FormatDuNom) {
   EXPECT_EQ(FormatDuNom("b.Csv"), FormatSpectre::Csv);
   EXPECT_EQ(FormatDuNom("b.txt"), FormatSpectre::Texte);
   EXPECT_EQ(FormatDuNom("b.png"), std::nullopt);
+}
+
+// Damaged files of every format never read past the tables: each either
+// gives a spectrum inside 0..1024 nm or a reason.
+TEST(FichiersSpectre, FichiersAbimesJamaisHorsDesTables) {
+  const TFichierSpectre s = SpectreComplet();
+  const std::vector<QByteArray> sains = {EcritJcamp(s), EcritCsv(s), EcritTexteExport(s, {"/z", "d", ','}),
+                                         Fixture("difdup.jdx"), Fixture("xypoints.jdx"), Fixture("nombres-onde.jdx")};
+  // Characters that mean something to one format or another.
+  const QByteArray alphabet = "0123456789.,;+-?#$%@AJSsjaeE= \t\r\n";
+  std::mt19937 hasard(1234);
+  for (const QByteArray& sain : sains) {
+    for (int essai = 0; essai < 300; ++essai) {
+      QByteArray abime = sain;
+      const int changements = 1 + int(hasard() % 8);
+      for (int k = 0; k < changements; ++k) {
+        const qsizetype i = qsizetype(hasard() % std::uint32_t(abime.size()));
+        switch (hasard() % 3) {
+          case 0: abime[i] = alphabet[qsizetype(hasard() % std::uint32_t(alphabet.size()))]; break;
+          case 1: abime.remove(i, qsizetype(hasard() % 20)); break;
+          default: abime.insert(i, abime.mid(qsizetype(hasard() % std::uint32_t(abime.size())), 30)); break;
+        }
+      }
+      const TLectureSpectre l = LitSpectre(abime, std::nullopt);
+      if (l.spectre) {
+        EXPECT_GE(l.spectre->premier, 0);
+        EXPECT_LE(l.spectre->dernier, LambdaMaxTable);
+        EXPECT_LE(l.spectre->premier, l.spectre->dernier);
+      } else {
+        EXPECT_FALSE(l.erreur.isEmpty());
+      }
+    }
+  }
 }
 
 }  // namespace
