@@ -213,7 +213,7 @@ TEST_F(ScanBoutEnBout, CtrlCEcritLesPointsMesures) {
   // A motor slow enough for the scan to be caught half-way.
   Demarre([](TSimOptions& o) {
     o.rapide = false;
-    o.msParNm = 4;
+    o.msParNm = 8;
     o.cuvette = TCuvette::Echantillon;
   });
   EcritBlanc();
@@ -252,7 +252,7 @@ TEST_F(ScanBoutEnBout, DeuxCtrlCAbandonnentSansEcrire) {
   // In-process, so both Ctrl+C reach the session at the same moment.
   Demarre([](TSimOptions& o) {
     o.rapide = false;
-    o.msParNm = 4;
+    o.msParNm = 8;
     o.cuvette = TCuvette::Echantillon;
   });
   EcritBlanc();
@@ -380,7 +380,7 @@ TEST_F(ScanBoutEnBout, PortTenuParUnAutreProgramme) {
   simulateur.reset();
   Demarre([](TSimOptions& o) {
     o.rapide = false;
-    o.msParNm = 4;
+    o.msParNm = 8;
   });
   QProcess premier;
   Prepare(premier, {"spectre", "--from", "400", "--to", "700", "-o", Chemin("u.jdx")});
