@@ -30,19 +30,6 @@ constexpr int MillisecondesParSeconde = 1000;
 
 const QString MessageOccupe = QStringLiteral("Spectro occupé : attendre puis recommencer");
 
-// The points and the spectrum of a scan, as the window's graph holds them.
-struct TSpectreMesure {
-  std::array<double, NbCases> pointX{};
-  std::array<double, NbCases> pointY{};
-  std::array<double, NbCases> spectre{};
-  std::uint16_t premier = 0;
-  std::uint16_t dernier = 0;
-  double valeurParam = ValeurIndefinie;
-
-  TVueSpectre Vue() { return {pointX, pointY, spectre, premier, dernier, valeurParam}; }
-  bool Vide() const { return dernier < premier; }
-};
-
 QString Texte(const std::string& octets) {
   return VersUnicode(octets);
 }
@@ -332,19 +319,16 @@ TIssueScan TSessionScan::Blanc() {
   return issue;
 }
 
-TIssueScan TSessionScan::Spectre() {
-  TSpectreMesure mesure;
-  TBalayage balayage(pilote_, mesure.Vue(), TVueSpectroBalayage{spectro_.Debut, spectro_.Fin, spectro_.Blanc});
+std::optional<TIssueScan> TSessionScan::BornesSpectre(TBalayage& balayage, int& debut, int& fin) {
   // The bounds as the dialog takes them: inside the instrument's range and
   // apart by the dialog's gap; the configuration's last ones by default.
   balayage.LimitesInstrument(spectro_.MiniL, spectro_.MaxiL);
-  spectro_.Debut = demande_.debut.value_or(spectro_.Debut);
-  spectro_.Fin = demande_.fin.value_or(spectro_.Fin);
-  balayage.ChangeDebut(spectro_.Debut);
-  balayage.ChangeFin(spectro_.Fin);
-  balayage.ChangeDebut(spectro_.Debut);
-  const int debut = balayage.DebutSE().Valeur();
-  const int fin = balayage.FinSE().Valeur();
+  const int voulu = demande_.debut.value_or(spectro_.Debut);
+  balayage.ChangeDebut(voulu);
+  balayage.ChangeFin(demande_.fin.value_or(spectro_.Fin));
+  balayage.ChangeDebut(voulu);
+  debut = balayage.DebutSE().Valeur();
+  fin = balayage.FinSE().Valeur();
   if ((demande_.debut && *demande_.debut != debut) || (demande_.fin && *demande_.fin != fin)) {
     return Echec(kLigneIncorrecte,
                  QStringLiteral("bornes %1 à %2 nm refusées : le spectro mesure de %3 à %4 nm, "
@@ -355,14 +339,12 @@ TIssueScan TSessionScan::Spectre() {
                      .arg(balayage.FinSE().Maxi())
                      .arg(balayage.FinSE().Mini() - debut));
   }
-  spectro_.Debut = debut;
-  spectro_.Fin = fin;
   for (int w = debut; w <= fin; ++w) {
     if (spectro_.Blanc[w] == ValeurIndefinie) {
-      return Echec(kLigneIncorrecte, QStringLiteral("pas de ligne de base à %1 nm dans %2 : "
-                                                    "lancer d'abord « zelor-scan blanc »")
-                                         .arg(w)
-                                         .arg(ini_));
+      return Echec(kLigneIncorrecte,
+                   QStringLiteral("pas de ligne de base à %1 nm dans %2 : lancer d'abord « zelor-scan blanc »")
+                       .arg(w)
+                       .arg(ini_));
     }
   }
   if ((debut < spectro_.BlancDebut || fin > spectro_.BlancFin) && Remarque) {
@@ -370,6 +352,17 @@ TIssueScan TSessionScan::Spectre() {
                  .arg(spectro_.BlancDebut)
                  .arg(spectro_.BlancFin));
   }
+  spectro_.Debut = debut;
+  spectro_.Fin = fin;
+  return std::nullopt;
+}
+
+TIssueScan TSessionScan::Spectre() {
+  TSpectreMesure mesure;
+  TBalayage balayage(pilote_, mesure.Vue(), TVueSpectroBalayage{spectro_.Debut, spectro_.Fin, spectro_.Blanc});
+  int debut = 0;
+  int fin = 0;
+  if (auto refus = BornesSpectre(balayage, debut, fin)) return *refus;
   if (!SpectroPret()) return Echec(kIntrouvable, MessageOccupe);
 
   balayage.FormActivate(ReglagesDe(spectro_));
@@ -381,40 +374,15 @@ TIssueScan TSessionScan::Spectre() {
   if (abandonne_) return *Interrompue(QStringLiteral("spectre"));
   if (!balayage.Statut().empty() && Remarque) Remarque(Texte(balayage.Statut()));
 
-  TFichierSpectre fichier;
-  if (!mesure.Vide()) {
-    fichier.premier = mesure.premier;
-    fichier.dernier = mesure.dernier;
-    std::copy(mesure.spectre.begin() + mesure.premier, mesure.spectre.begin() + mesure.dernier + 1,
-              fichier.spectre.begin() + mesure.premier);
-  }
-  fichier.commentaire = demande_.commentaire;
-  if (demande_.parametre) {
-    fichier.nomParam = demande_.parametre->nom;
-    fichier.uniteParam = demande_.parametre->unite;
-  }
-  fichier.valeurParam = mesure.valeurParam;
-  fichier.appareil = {Texte(identification_.nom), Texte(identification_.numero), Texte(identification_.version)};
+  TFichierSpectre fichier = FichierMesure(mesure);
   fichier.balayage = {debut, fin};
-  fichier.blanc = {spectro_.BlancDebut, spectro_.BlancFin};
-  fichier.date = QDateTime::currentDateTime();
-  fichier.proprietaire = qEnvironmentVariable("USER");
-  fichier.precision = spectro_.Precision;
-
   std::optional<TIssueScan> arret = Interrompue(QStringLiteral("spectre"));
-  if (fichier.Vide()) {
-    if (arret) return *arret;
-    return Echec(kArrete, QStringLiteral("aucun point mesuré : rien à écrire"));
-  }
+  if (fichier.Vide()) return arret.value_or(Echec(kArrete, QStringLiteral("aucun point mesuré : rien à écrire")));
   // A spectrum cut short by a lost link is kept beside the file asked for,
   // never under its name: a script must not take it for a whole one.
   const QString chemin = perdue_ ? CheminPartiel(demande_.sortie) : demande_.sortie;
-  TContexteExport contexte;
-  contexte.cheminExecutable = CheminExecutableExport();
-  contexte.dateHeure = DateHeureExport(fichier.date);
-  contexte.separateur = SeparateurUtilisateur();
   QString erreur;
-  if (!EnregistreSpectre(chemin, fichier, *FormatDuNom(demande_.sortie), contexte, erreur)) {
+  if (!EnregistreSpectre(chemin, fichier, *FormatDuNom(chemin), Contexte(fichier), erreur)) {
     TIssueScan echec = Echec(kFichierNonEcrit, erreur);
     if (arret) echec.message = arret->message + " ; " + erreur;
     return echec;
@@ -434,6 +402,32 @@ TIssueScan TSessionScan::Spectre() {
                             .arg(chemin);
   issue.message = arret ? arret->message + " ; " + ecrit : ecrit.left(1).toUpper() + ecrit.mid(1);
   return issue;
+}
+
+TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure) const {
+  TFichierSpectre fichier;
+  if (!mesure.Vide()) {
+    fichier.premier = mesure.premier;
+    fichier.dernier = mesure.dernier;
+    std::copy(mesure.spectre.begin() + mesure.premier, mesure.spectre.begin() + mesure.dernier + 1,
+              fichier.spectre.begin() + mesure.premier);
+  }
+  fichier.commentaire = demande_.commentaire;
+  if (demande_.parametre) {
+    fichier.nomParam = demande_.parametre->nom;
+    fichier.uniteParam = demande_.parametre->unite;
+  }
+  fichier.valeurParam = mesure.valeurParam;
+  fichier.appareil = {Texte(identification_.nom), Texte(identification_.numero), Texte(identification_.version)};
+  fichier.blanc = {spectro_.BlancDebut, spectro_.BlancFin};
+  fichier.date = QDateTime::currentDateTime();
+  fichier.proprietaire = qEnvironmentVariable("USER");
+  fichier.precision = spectro_.Precision;
+  return fichier;
+}
+
+TContexteExport TSessionScan::Contexte(const TFichierSpectre& fichier) {
+  return {CheminExecutableExport(), DateHeureExport(fichier.date), SeparateurUtilisateur()};
 }
 
 TIssueScan TSessionScan::Aller() {

@@ -9,11 +9,17 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
+#include "export/FichierSpectre.h"
+#include "export/TexteSpectre.h"
 #include "instrument/Cfgspect.h"
 #include "instrument/Protocole.h"
+#include "measure/Tables.h"
 #include "serial/ComPort.h"
 #include "tools/zelor-scan/CodesSortie.h"
 #include "tools/zelor-scan/LigneCommande.h"
@@ -21,6 +27,20 @@
 #include "tools/zelor-scan/Progression.h"
 
 class QEventLoop;
+class TBalayage;
+
+// The points and the spectrum of a scan, as the window's graph holds them.
+struct TSpectreMesure {
+  std::array<double, NbCases> pointX{};
+  std::array<double, NbCases> pointY{};
+  std::array<double, NbCases> spectre{};
+  std::uint16_t premier = 0;
+  std::uint16_t dernier = 0;
+  double valeurParam = ValeurIndefinie;
+
+  TVueSpectre Vue() { return {pointX, pointY, spectre, premier, dernier, valeurParam}; }
+  bool Vide() const { return dernier < premier; }
+};
 
 struct TIssueScan {
   int code = kTermine;
@@ -47,6 +67,13 @@ class TSessionScan : public QObject {
   TIssueScan Identifie();
   TIssueScan Blanc();
   TIssueScan Spectre();
+  // Refuses bounds the scan dialog would not take, or without a baseline;
+  // sets the bounds to scan (the configuration's last ones by default).
+  std::optional<TIssueScan> BornesSpectre(TBalayage& balayage, int& debut, int& fin);
+  // What the file keeps of a scan: the spectrum, the user's texts, the
+  // instrument, the baseline's range, the date.
+  TFichierSpectre FichierMesure(const TSpectreMesure& mesure) const;
+  static TContexteExport Contexte(const TFichierSpectre& fichier);
   TIssueScan Aller();
   TIssueScan Lire();
 
