@@ -394,6 +394,29 @@ TEST_F(ScanBoutEnBout, PortTenuParUnAutreProgramme) {
   EXPECT_EQ(Fin(premier).code, kTermine);
 }
 
+TEST_F(ScanBoutEnBout, SpectroOccupeApresUnDeplacement) {
+  // The instrument answers its status as busy for a while after a move.
+  Demarre([](TSimOptions& o) { o.busyMs = 60000; });
+  EcritBlanc();
+  ASSERT_EQ(Lance({"aller", "600"}).code, kTermine);
+  const std::size_t avant = Recu().size();
+  QFile ini(Ini());
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  const QByteArray configuration = ini.readAll();
+  ini.close();
+  for (const QStringList& arguments :
+       {QStringList{"blanc"}, QStringList{"spectre", "--from", "400", "--to", "700", "-o", Chemin("o.jdx")}}) {
+    const Sortie r = Lance(arguments);
+    EXPECT_EQ(r.code, kIntrouvable);
+    EXPECT_TRUE(r.err.contains("Spectro occupé : attendre puis recommencer")) << r.err.toStdString();
+  }
+  EXPECT_EQ(Recu().find("?GTO", avant), std::string::npos);
+  EXPECT_FALSE(QFileInfo::exists(Chemin("o.jdx")));
+  // The configuration is left as it was.
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_EQ(ini.readAll(), configuration);
+}
+
 TEST_F(ScanBoutEnBout, AllerPuisLire) {
   Demarre([](TSimOptions& o) { o.cuvette = TCuvette::Echantillon; });
   const Sortie aller = Lance({"aller", "420", "--json"});
