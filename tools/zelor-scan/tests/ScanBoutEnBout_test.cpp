@@ -38,6 +38,13 @@ const QString NomPort = QStringLiteral("COM45");
 // Longest a run of the program may take here before the test gives up.
 constexpr int DelaiProgrammeMs = 120000;
 
+// A motor slow enough for a scan to be caught half-way, over the sample.
+void MoteurLent(TSimOptions& o) {
+  o.rapide = false;
+  o.msParNm = 8;
+  o.cuvette = TCuvette::Echantillon;
+}
+
 struct Sortie {
   int code = -1;
   QString out;
@@ -210,12 +217,7 @@ TEST_F(ScanBoutEnBout, BlancPuisSpectreDansChaqueFormat) {
 }
 
 TEST_F(ScanBoutEnBout, CtrlCEcritLesPointsMesures) {
-  // A motor slow enough for the scan to be caught half-way.
-  Demarre([](TSimOptions& o) {
-    o.rapide = false;
-    o.msParNm = 8;
-    o.cuvette = TCuvette::Echantillon;
-  });
+  Demarre(MoteurLent);
   EcritBlanc();
   const QString sortie = Chemin("arrete.csv");
   QProcess p;
@@ -250,11 +252,7 @@ TEST_F(ScanBoutEnBout, CtrlCEcritLesPointsMesures) {
 
 TEST_F(ScanBoutEnBout, DeuxCtrlCAbandonnentSansEcrire) {
   // In-process, so both Ctrl+C reach the session at the same moment.
-  Demarre([](TSimOptions& o) {
-    o.rapide = false;
-    o.msParNm = 8;
-    o.cuvette = TCuvette::Echantillon;
-  });
+  Demarre(MoteurLent);
   EcritBlanc();
   TDemandeScan demande;
   demande.commande = TCommandeScan::Spectre;
@@ -378,10 +376,7 @@ TEST_F(ScanBoutEnBout, PortTenuParUnAutreProgramme) {
   simulateur->Stop();
   simulateur->Attend();
   simulateur.reset();
-  Demarre([](TSimOptions& o) {
-    o.rapide = false;
-    o.msParNm = 8;
-  });
+  Demarre(MoteurLent);
   QProcess premier;
   Prepare(premier, {"spectre", "--from", "400", "--to", "700", "-o", Chemin("u.jdx")});
   premier.start();
