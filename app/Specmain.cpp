@@ -22,6 +22,7 @@
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "instrument/ChoixSpectro.h"
+#include "platform/DetenteurPort.h"
 
 namespace {
 
@@ -318,6 +319,8 @@ void TSpectreMain::InitAppareil() {
     // The port could not be used: the instrument is not found, and the
     // window ends in that state as after an unanswered identification.
     SignaleErreurVoie(erreur);
+    // Another program holds the line (zelor-scan, say): the user is told which.
+    if (erreur.ErrorCode() == ecAlreadyOpen) Message(QString::fromStdString(MessagePortTenu(VoieSerie.ComNumber())));
   }
   Titre.resize(std::min(Titre.size(), LongueurTitre));
   FixeLegende(Titre);

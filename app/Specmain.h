@@ -108,7 +108,7 @@ class TSpectreMain : public QMainWindow {
   std::string& Reponse = Protocole.Reponse;  // 8-bit, at most 255 characters
   // What the measurement dialogs drive: the link, the triggers, the panels
   // and the graph of this window.
-  TPiloteFenetre Pilote{*this, Spectro};
+  TPiloteFenetre Pilote{*this, Protocole, VoieSerie, Spectro};
 
   // Handlers.
   void FormCreate();

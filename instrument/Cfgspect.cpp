@@ -153,10 +153,20 @@ void Tspectro::LitIni(const QString& fichier) {
   TimeOutTxt = LitMot(ini, "TimeOutTxt", d.TimeOutTxt);
   TimeOutCtrl = LitMot(ini, "TimeOutCtrl", d.TimeOutCtrl);
 
+  LitBlanc(ini);
+  DossierFichiers = ini.ReadString(SectionFichiers, CleDossier, "");
+}
+
+void Tspectro::LitBlanc(const QString& fichier) {
+  IniFile ini;
+  ini.Load(fichier);
+  LitBlanc(ini);
+}
+
+void Tspectro::LitBlanc(const IniFile& ini) {
   for (int lambda = PremierIndexBlanc(MiniL); lambda <= DernierIndexBlanc(MaxiL); ++lambda) {
     Blanc[lambda] = LitValeurBlanc(ini, lambda);
   }
-  DossierFichiers = ini.ReadString(SectionFichiers, CleDossier, "");
 }
 
 bool Tspectro::EcritIni() const {

@@ -23,6 +23,8 @@ inline constexpr std::size_t TailleTableLambda = LambdaMaxTable + 1;
 // Cuts a text to the capacity of a short string.
 std::string CoupeChaine(std::string_view texte, std::size_t capacite);
 
+class IniFile;
+
 enum class TParite : std::uint8_t { Aucune = 0, Impaire = 1, Paire = 2, Marque = 3, Espace = 4 };
 
 class Tspectro {
@@ -34,6 +36,10 @@ class Tspectro {
   // can work with.
   void LitIni();
   void LitIni(const QString& fichier);
+  // Reads the stored baseline again for the current MiniL..MaxiL (the
+  // identified instrument's range rather than the file's keys); a wavelength
+  // the file holds no value for becomes ValeurIndefinie.
+  void LitBlanc(const QString& fichier);
 
   // Writes "Com", the last ranges and the baseline back, keeping everything
   // else of the file. Returns false (after one line on standard error) when
@@ -48,6 +54,10 @@ class Tspectro {
   // ValeurIndefinie, all three false; true only for a real reading.
   bool DecodeMesure(std::string_view reponse, double& valeur) const;
 
+ private:
+  void LitBlanc(const IniFile& ini);
+
+ public:
   std::int32_t BlancDebut = 400;
   std::int32_t BlancFin = 800;
   std::int32_t Debut = 400;

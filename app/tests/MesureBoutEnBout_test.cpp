@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -286,6 +287,24 @@ TEST_F(BoutEnBout, CommandeManuelleEnvoieLesOctetsExacts) {
   const std::string recu = RecuParSimulateur(options.journal).substr(avant);
   // The activation asks where the instrument stands, then the user's commands.
   EXPECT_EQ(recu, "?RPTL\r?GTO512.0\r?RNGnm  \r?RNGA   \r");
+}
+
+TEST_F(BoutEnBout, PortTenuParUnAutreProgrammeEstNomme) {
+  Demarre();
+  Principale().VoieSerie.SetOpen(false);
+  // Another program (here the test itself) holds the line when the window
+  // identifies the instrument again.
+  TComPort autre;
+  autre.SetComNumber(PortDeTest);
+  autre.SetAutoOpen(false);
+  autre.SetOpen(true);
+  Principale().InitAppareil();
+  EXPECT_FALSE(Principale().AppareilTrouve);
+  ASSERT_EQ(messages.size(), 1u);
+  const QString nous = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  EXPECT_TRUE(messages.front().contains("est déjà utilisé par " + nous + " (pid " +
+                                        QString::number(QCoreApplication::applicationPid()) + ")"))
+      << messages.front().toStdString();
 }
 
 TEST_F(BoutEnBout, TraceImpossibleAEcrireNEmpechePasDeFermer) {
