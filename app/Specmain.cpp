@@ -294,7 +294,9 @@ void TSpectreMain::MajActions() {
   BlancAction->setEnabled(AppareilTrouve);
 }
 
-void TSpectreMain::InitAppareil() {
+bool TSpectreMain::InitAppareil() {
+  // Reopening the port under a waiting exchange would cut it off.
+  if (Protocole.EchangeEnCours()) return false;
   AppareilTrouve = false;
   PanelLambda->clear();
   PanelAbs->clear();
@@ -318,6 +320,7 @@ void TSpectreMain::InitAppareil() {
   BlancFait = false;
   PaintBox->update();
   MajActions();
+  return true;
 }
 
 bool TSpectreMain::SpectroPret() {

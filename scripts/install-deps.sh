@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ ccache pkg-config
-  qt6-base-dev libgl-dev qt6-serialport-dev
+  qt6-base-dev qt6-base-private-dev libgl-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus libglib2.0-bin xvfb xauth locales clang
   fonts-dejavu-core

@@ -1,0 +1,338 @@
+// Clicks and keys made while the program waits for the instrument or for
+// Mesurial: held until the wait is over, then acted on the state it left.
+// Each case posts its input as the window system would, from a timer that
+// runs inside the wait, against the simulator on a pseudo-terminal or a slow
+// Mesurial on the test's own bus.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/Fenetres.h"
+#include "graph/Graphker.h"
+#include "instrument/Cfgspect.h"
+#include "platform/Dde.h"
+#include "platform/tests/SaisieDifferee.h"
+#include "tools/zelor-sim/ModeleSpectre.h"
+#include "tools/zelor-sim/Simulateur.h"
+#include "tools/zelor-sim/tests/JournalSimulateur.h"
+
+namespace {
+
+constexpr uint16_t PortDeTest = 46;
+constexpr int DelaiMs = 60000;
+// A slow line, so that every reply takes a while to come.
+constexpr int BaudLent = 1200;
+
+// Runs `action` once, on the first turn of the event loop after `objet` is shown.
+class QuandAffiche : public QObject {
+ public:
+  explicit QuandAffiche(std::function<void()> action) : action_(std::move(action)) {}
+  bool eventFilter(QObject* objet, QEvent* evenement) override {
+    if (evenement->type() == QEvent::Show && action_) QTimer::singleShot(0, objet, std::exchange(action_, nullptr));
+    return false;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+// Posts `poste` from inside the first wait that `attend` reports, and
+// remembers that it did.
+class PendantAttente {
+ public:
+  PendantAttente(std::function<bool()> attend, std::function<void()> saisie)
+      : attend_(std::move(attend)), poste_(std::move(saisie)) {
+    QObject::connect(&sonde_, &QTimer::timeout, [this] {
+      if (!attend_()) return;
+      sonde_.stop();
+      poste_();
+      poste = true;
+    });
+    sonde_.start(1);
+  }
+  bool poste = false;
+
+ private:
+  std::function<bool()> attend_;
+  std::function<void()> poste_;
+  QTimer sonde_;
+};
+
+class SaisiePendantAttente : public ::testing::Test {
+ protected:
+  void Demarre(const std::function<void(TSimOptions&)>& regle, bool identifie = true) {
+    ASSERT_TRUE(dossier.isValid());
+    options.graine = 5;
+    options.baud = BaudLent;
+    options.journal = dossier.filePath("sim.log");
+    if (regle) regle(options);
+    simulateur = std::make_unique<TSimulateur>(options);
+    QString erreur;
+    ASSERT_TRUE(simulateur->Prepare(&erreur)) << erreur.toStdString();
+    qputenv("ZELOR_INI", dossier.filePath("zelor.INI").toLocal8Bit());
+    qputenv("ZELOR_REGISTRY_FILE", dossier.filePath("registre.ini").toLocal8Bit());
+    qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
+    qputenv("ZELOR_COMPORTS",
+            ("COM" + std::to_string(PortDeTest) + "=").c_str() + simulateur->CheminEsclave().toLocal8Bit());
+    simulateur->Start();
+    Spectro() = Tspectro();
+    Spectro().Com = PortDeTest;
+    Spectro().TimeOutTxt = 1;
+    Spectro().TimeOutCtrl = 2;
+    fenetres = std::make_unique<Fenetres>(
+        [this](TFormDDE::GenreMessage, const QString& texte) { messages.push_back(texte); });
+    Principale().Message = [this](const QString& texte) { messages.push_back(texte); };
+    Principale().VoieSerie.SetTracing(tlOff);
+    Principale().VoieSerie.SetLogging(tlOff);
+    if (identifie) {
+      ASSERT_TRUE(Principale().InitAppareil());
+      ASSERT_TRUE(Principale().AppareilTrouve);
+    }
+  }
+  void TearDown() override {
+    fenetres.reset();
+    if (simulateur) {
+      simulateur->Stop();
+      simulateur->Attend();
+    }
+    for (const char* variable : {"ZELOR_INI", "ZELOR_REGISTRY_FILE", "ZELOR_COMPORTS", "ZELOR_COMPORTS_FILE"})
+      qunsetenv(variable);
+  }
+
+  TSpectreMain& Principale() { return *fenetres->SpectreMain; }
+  bool EchangeEnCours() { return Principale().Protocole.EchangeEnCours(); }
+  std::string Recu() const { return RecuParSimulateur(options.journal); }
+
+  // Opens `dialogue` with `ouvre`, runs `action` once it is active, and
+  // waits for it to close; one still open after the limit is rejected.
+  void Execute(TDialogueMesure& dialogue, const std::function<void()>& ouvre,
+               const std::function<void()>& action) {
+    QuandAffiche quand([&dialogue, action] {
+      if (QTest::qWaitFor([&] { return dialogue.Actif(); }, DelaiMs)) action();
+    });
+    dialogue.installEventFilter(&quand);
+    QTimer garde;
+    garde.setSingleShot(true);
+    QObject::connect(&garde, &QTimer::timeout, &dialogue, [&] {
+      ADD_FAILURE() << "dialogue resté ouvert";
+      dialogue.reject();
+    });
+    garde.start(DelaiMs);
+    ouvre();
+    dialogue.removeEventFilter(&quand);
+  }
+
+  QTemporaryDir dossier;
+  TSimOptions options;
+  std::unique_ptr<TSimulateur> simulateur;
+  std::unique_ptr<Fenetres> fenetres;
+  std::vector<QString> messages;
+};
+
+TEST_F(SaisiePendantAttente, ConfigVoieSeriePendantLIdentificationDUnInstrumentMuet) {
+  Demarre([](TSimOptions& o) { o.silencieux = true; }, false);
+  TChoixSpectroDlg& choix = *fenetres->ChoixSpectroDlg;
+  struct Ouverture {
+    QString legende;
+    bool blanc;
+    bool echange;
+  };
+  std::vector<Ouverture> ouvertures;
+  struct Filtre : QObject {
+    std::function<void()> surAffiche;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Show) surAffiche();
+      return false;
+    }
+  } filtre;
+  filtre.surAffiche = [&] {
+    ouvertures.push_back(
+        {Principale().windowTitle(), Principale().BlancAction->isEnabled(), EchangeEnCours()});
+    QTimer::singleShot(0, &choix, &QDialog::reject);
+  };
+  choix.installEventFilter(&filtre);
+  PendantAttente clic([&] { return EchangeEnCours(); },
+                      [&] { PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().ConfigComAction)); });
+
+  Principale().show();
+  Principale().activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ouvertures.empty() && !choix.isVisible(); }, DelaiMs));
+  EXPECT_TRUE(clic.poste);
+  // The port choice opened once, by itself, after the identification had
+  // failed; the click made during the wait ran nothing inside it.
+  EXPECT_EQ(ouvertures.front().legende, QString("Spectro non trouvé"));
+  EXPECT_FALSE(ouvertures.front().blanc);
+  EXPECT_FALSE(ouvertures.front().echange);
+  QTest::qWait(100);
+  EXPECT_EQ(ouvertures.size(), 1u);
+  EXPECT_EQ(Principale().windowTitle(), QString("Spectro non trouvé"));
+  EXPECT_FALSE(Principale().BlancAction->isEnabled());
+  EXPECT_FALSE(Principale().AppareilTrouve);
+  EXPECT_EQ(Recu(), "@?RPS\r");
+}
+
+TEST_F(SaisiePendantAttente, OKDuBlancPendantLeChangementDAffichage) {
+  // The instrument stands away from the start of the recording.
+  Demarre([](TSimOptions& o) { o.lambdaDepart = 600; });
+  TBlancDlg& d = *fenetres->BlancDlg;
+  bool okPendantAttente = false;
+  bool okVisibleApres = false;
+  std::size_t avant = 0;
+  Execute(
+      d, [&] { Principale().BlancBtnClick(); },
+      [&] {
+        d.DebutSE->setValue(500);
+        d.FinSE->setValue(551);
+        avant = Recu().size();
+        // Enter takes the default button, OK.
+        PendantAttente touche([&] { return EchangeEnCours(); }, [&] { PosteTouche(d.OKBtn, Qt::Key_Return); });
+        d.LambdaBtn->click();
+        okPendantAttente = touche.poste;
+        okVisibleApres = d.OKBtn->isVisible();
+      });
+  EXPECT_TRUE(okPendantAttente);
+  EXPECT_TRUE(okVisibleApres);  // the key was not taken inside the wait
+  EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
+  EXPECT_TRUE(Principale().BlancFait);
+  EXPECT_EQ(Spectro().BlancDebut, 500);
+  // The display switch, then the recording from its start.
+  const std::string recu = Recu().substr(avant);
+  EXPECT_EQ(recu.substr(0, recu.find("?RPTA")), "?RNGnm  \r?GTO500.0\r") << recu;
+  for (int w : {500, 516, 532, 548, 551})
+    EXPECT_NEAR(Spectro().Blanc[w], TModeleSpectre::Solvant(w), 0.003) << w;
+}
+
+TEST_F(SaisiePendantAttente, AllerAPendantLeChangementDAffichage) {
+  Demarre({});
+  TCommandeDlg& d = *fenetres->CommandeDlg;
+  bool clicPendantAttente = false;
+  bool arrive = false;
+  std::size_t avant = 0;
+  Execute(
+      d, [&] { Principale().CommandeBtnClick(); },
+      [&] {
+        d.LambdaSB->setValue(650);
+        avant = Recu().size();
+        PendantAttente clic([&] { return EchangeEnCours(); }, [&] { PosteClic(d.GOTOBtn); });
+        d.AffAbsBtn->click();
+        clicPendantAttente = clic.poste;
+        arrive = QTest::qWaitFor(
+            [&] { return d.GOTOBtn->isVisible() && d.Procedure().LambdaSpectro() == 650; }, DelaiMs);
+        d.CloseBtn->click();
+      });
+  EXPECT_TRUE(clicPendantAttente);
+  EXPECT_TRUE(arrive);
+  EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
+  EXPECT_EQ(Recu().substr(avant), "?RNGA   \r?GTO650.0\r");
+  EXPECT_EQ(Principale().Protocole.LitValeur(Spectro().GetL), 650);
+}
+
+// Mesurial on the test's bus, on a thread of its own, that takes its time to
+// answer the advise until it is let go.
+class MesurialLent : public QThread {
+ public:
+  ~MesurialLent() override {
+    libere = true;
+    quit();
+    wait();
+  }
+  std::vector<QByteArray> Commandes() {
+    std::lock_guard verrou(lock_);
+    return commandes_;
+  }
+  std::atomic<bool> pret{false}, avisEnCours{false}, libere{false};
+
+ protected:
+  void run() override {
+    {
+      QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "mesurial-lent");
+      DdeServeur serveur(bus);
+      serveur.SurAvis([this](const QString&, const QString&) {
+        avisEnCours = true;
+        while (!libere) QThread::msleep(2);
+        return false;
+      });
+      serveur.SurExecute([this](const QString&, const QByteArray& commande) {
+        std::lock_guard verrou(lock_);
+        commandes_.push_back(commande);
+        return DdeServeur::Acquittement::Positif;
+      });
+      if (!serveur.Enregistre("Mesurial", {"ServeurDDE"})) return;
+      pret = true;
+      exec();
+    }
+    QDBusConnection::disconnectFromBus("mesurial-lent");
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<QByteArray> commandes_;
+};
+
+TEST_F(SaisiePendantAttente, SecondVersMesurialPendantQueMesurialTarde) {
+  Demarre({}, false);
+  MesurialLent mesurial;
+  mesurial.start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mesurial.pret.load(); }, DelaiMs));
+  fenetres->FormDDE->delais.avisMs = DelaiMs;
+  // The first activation identifies the instrument (and empties the graph).
+  Principale().show();
+  Principale().activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Principale().AppareilTrouve; }, DelaiMs));
+  Tgraphe& g = *Principale().Graphe;
+  g.premier = 500;
+  g.dernier = 502;
+  g.modeTrace = mtCourbe;
+  Principale().MajActions();
+
+  // The first export is confirmed, the one the held click opens afterwards
+  // is cancelled.
+  QDialog& constante = *fenetres->ConstanteDlg;
+  int ouvertures = 0;
+  struct Filtre : QObject {
+    std::function<void()> surAffiche;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Show) surAffiche();
+      return false;
+    }
+  } filtre;
+  filtre.surAffiche = [&] {
+    ++ouvertures;
+    QTimer::singleShot(0, &constante, ouvertures == 1 ? &QDialog::accept : &QDialog::reject);
+  };
+  constante.installEventFilter(&filtre);
+  QWidget* bouton = Principale().ActionToolBar1->widgetForAction(Principale().MesSaveAction);
+  PendantAttente clic([&] { return mesurial.avisEnCours.load(); },
+                      [&] {
+                        PosteClic(bouton);
+                        mesurial.libere = true;
+                      });
+  Principale().MesSaveBtnClick();
+  EXPECT_TRUE(clic.poste);
+  EXPECT_EQ(ouvertures, 1);  // nothing ran inside the export
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ouvertures == 2 && !constante.isVisible(); }, DelaiMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !mesurial.Commandes().empty(); }, DelaiMs));
+  QTest::qWait(100);
+  EXPECT_EQ(mesurial.Commandes(), std::vector<QByteArray>{QByteArray("CLIP|LOAD", 10)});
+  EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
+}
+
+}  // namespace
