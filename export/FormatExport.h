@@ -37,5 +37,9 @@ QByteArray TexteExport(const SpectreExport& s);
 // the time is left out at midnight sharp.
 QByteArray DateHeureExport(const QDateTime& moment, const QLocale& locale = QLocale::system());
 
+// A long time format without its time-zone part: every run of "t" outside
+// quotes goes, with the brackets that enclose it and the spaces around it.
+QString FormatHeureSansFuseau(const QString& format);
+
 // Path of the running executable, as 8-bit text.
 QByteArray CheminExecutableExport();
