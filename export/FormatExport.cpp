@@ -49,7 +49,7 @@ QByteArray TexteExport(const SpectreExport& s) {
   return t;
 }
 
-QString FormatHeureSansFuseau(const QString& format) {
+QString FormatHeureExport(const QString& format) {
   auto ouvrante = [](QChar c) { return c == QLatin1Char('(') || c == QLatin1Char('['); };
   auto fermante = [](QChar c) { return c == QLatin1Char(')') || c == QLatin1Char(']'); };
   auto espace = [](QChar c) { return c == QLatin1Char(' ') || c == QChar(0x00a0) || c == QChar(0x202f); };
@@ -58,6 +58,11 @@ QString FormatHeureSansFuseau(const QString& format) {
   for (qsizetype i = 0; i < format.size(); ++i) {
     const QChar c = format[i];
     if (c == QLatin1Char('\'')) cite = !cite;
+    if (!cite && (c == QLatin1Char('B') || c == QLatin1Char('b'))) {
+      while (i + 1 < format.size() && format[i + 1] == c) ++i;
+      sortie += QLatin1String("AP");
+      continue;
+    }
     if (cite || c != QLatin1Char('t')) {
       sortie += c;
       continue;
@@ -84,7 +89,7 @@ QByteArray DateHeureExport(const QDateTime& moment, const QLocale& locale) {
   const QTime h = moment.time();
   if (h.hour() != 0 || h.minute() != 0 || h.second() != 0) {
     texte += QLatin1Char(' ') +
-             locale.toString(moment.time(), FormatHeureSansFuseau(locale.timeFormat(QLocale::LongFormat)));
+             locale.toString(moment.time(), FormatHeureExport(locale.timeFormat(QLocale::LongFormat)));
   }
   return texte.toLatin1();
 }

@@ -180,7 +180,7 @@ TEST(DateHeureExport, HeureOmiseAMinuit) {
   EXPECT_EQ(DateHeureExport(QDateTime(QDate(2024, 2, 1), QTime(10, 11, 12)), fr), "01/02/2024 10:11:12");
 }
 
-TEST(FormatHeureSansFuseau, FuseauRetireAvecSesCrochetsEtSesEspaces) {
+TEST(FormatHeureExport, FuseauRetireAvecSesCrochetsEtSesEspacesPeriodeDuJourEcrite) {
   const std::pair<const char*, const char*> cas[] = {
       {"H:mm:ss (t)", "H:mm:ss"},
       {"HH:mm:ss t", "HH:mm:ss"},
@@ -190,34 +190,43 @@ TEST(FormatHeureSansFuseau, FuseauRetireAvecSesCrochetsEtSesEspaces) {
       {"HH:mm:ss", "HH:mm:ss"},
       {"HH 'h' mm 'et' ss t", "HH 'h' mm 'et' ss"},  // quoted letters stay
       {"AP h:mm:ss t", "AP h:mm:ss"},
+      {"Bh:mm:ss [t]", "APh:mm:ss"},  // a day period the toolkit does not write
   };
-  for (const auto& [format, attendu] : cas) EXPECT_EQ(FormatHeureSansFuseau(format), attendu) << format;
+  for (const auto& [format, attendu] : cas) EXPECT_EQ(FormatHeureExport(format), attendu) << format;
 }
 
-// Letters of a time written with `format`: only those of its quoted texts
-// and of the morning and afternoon markers may show.
+// Latin letters of a time written with `format`: only those of its quoted
+// texts and of the morning and afternoon markers (in either case) may show;
+// letters of other scripts are the locale's own unit words.
 QString LettresEtrangeres(const QString& rendu, const QString& format, const QLocale& locale) {
   QString permises = locale.amText() + locale.pmText();
   bool cite = false;
   for (QChar c : format) {
-    if (c == QLatin1Char('\'')) cite = !cite;
-    else if (cite) permises += c;
+    if (c == QLatin1Char('\'')) {
+      cite = !cite;
+    } else if (cite) {
+      permises += c;
+    }
   }
+  permises = permises.toLower();
   QString etrangeres;
-  for (QChar c : rendu)
-    if (c.isLetter() && !permises.contains(c)) etrangeres += c;
+  for (QChar c : rendu) {
+    if (c.isLetter() && c.unicode() < 0x80 && !permises.contains(c.toLower())) etrangeres += c;
+  }
   return etrangeres;
 }
 
-TEST(FormatHeureSansFuseau, AucuneLocaleNeGardeDeCrochetsNiDeLettres) {
+TEST(FormatHeureExport, AucuneLocaleNeGardeDeCrochetsNiDeLettres) {
   const QTime heure(10, 11, 12);
   for (const QLocale& locale :
        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
-    const QString format = FormatHeureSansFuseau(locale.timeFormat(QLocale::LongFormat));
+    const QString format = FormatHeureExport(locale.timeFormat(QLocale::LongFormat));
     const QString rendu = locale.toString(heure, format);
     SCOPED_TRACE(locale.name().toStdString() + " " + locale.timeFormat(QLocale::LongFormat).toStdString());
     EXPECT_FALSE(rendu.contains(QLatin1String("()")) || rendu.contains(QLatin1String("[]"))) << rendu.toStdString();
     EXPECT_EQ(LettresEtrangeres(rendu, format, locale), QString()) << rendu.toStdString();
+    EXPECT_FALSE(rendu.contains(QLatin1String("UTC")) || rendu.contains(QLatin1String("GMT")))
+        << rendu.toStdString();
     EXPECT_EQ(rendu, rendu.trimmed());
   }
 }
