@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "platform/Dde.h"
+#include "platform/SaisieRetenue.h"
 #include "platform/tests/SaisieDifferee.h"
 #include "tools/zelor-sim/ModeleSpectre.h"
 #include "tools/zelor-sim/Simulateur.h"
@@ -333,6 +335,49 @@ TEST_F(SaisiePendantAttente, SecondVersMesurialPendantQueMesurialTarde) {
   QTest::qWait(100);
   EXPECT_EQ(mesurial.Commandes(), std::vector<QByteArray>{QByteArray("CLIP|LOAD", 10)});
   EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
+}
+
+TEST_F(SaisiePendantAttente, AttentesDuLienServentDDEEtRetiennentLaSaisie) {
+  // No Mesurial anywhere: the export waits between its two attempts.
+  Demarre({}, false);
+  fenetres->FormDDE->delais.secondeTentativeMs = 500;
+  ASSERT_TRUE(fenetres->FormDDE->DemarreServeur(QStringLiteral("zelorattente")));
+  Principale().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Principale()));
+  int aPropos = 0;
+  struct Filtre : QObject {
+    std::function<void()> surAffiche;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Show) surAffiche();
+      return false;
+    }
+  } filtre;
+  filtre.surAffiche = [&] {
+    ++aPropos;
+    QTimer::singleShot(0, fenetres->AboutBox.get(), &QDialog::reject);
+  };
+  fenetres->AboutBox->installEventFilter(&filtre);
+
+  std::optional<bool> acquitte;
+  bool aProposPendant = true;
+  PendantAttente pendant([&] { return TSaisieRetenue::Active(); },
+                         [&] {
+                           PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().AboutAction));
+                           // Another program's command is served inside the wait.
+                           DdeClient client(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "autre"));
+                           if (client.Connecte(QStringLiteral("zelorattente"), QStringLiteral("ServeurDDE")))
+                             acquitte = client.Execute("FOCUS", DelaiMs);
+                           aProposPendant = aPropos != 0;
+                         });
+  fenetres->FormDDE->EnvoieMacro("CLIP|LOAD");
+  EXPECT_TRUE(pendant.poste);
+  EXPECT_EQ(acquitte, std::optional<bool>(true));
+  EXPECT_FALSE(aProposPendant);
+  EXPECT_EQ(aPropos, 0);
+  EXPECT_EQ(messages, std::vector<QString>{"Impossible de lancer Mesurial"});
+  // The click made during the wait acts once the export is over.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return aPropos == 1; }, DelaiMs));
+  QDBusConnection::disconnectFromBus("autre");
 }
 
 }  // namespace
