@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Fenetres.h"
+#include "app/tests/FenetresSimulateur.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "platform/Dde.h"
@@ -39,22 +39,8 @@
 namespace {
 
 constexpr uint16_t PortDeTest = 46;
-constexpr int DelaiMs = 60000;
 // A slow line, so that every reply takes a while to come.
 constexpr int BaudLent = 1200;
-
-// Runs `action` once, on the first turn of the event loop after `objet` is shown.
-class QuandAffiche : public QObject {
- public:
-  explicit QuandAffiche(std::function<void()> action) : action_(std::move(action)) {}
-  bool eventFilter(QObject* objet, QEvent* evenement) override {
-    if (evenement->type() == QEvent::Show && action_) QTimer::singleShot(0, objet, std::exchange(action_, nullptr));
-    return false;
-  }
-
- private:
-  std::function<void()> action_;
-};
 
 // Posts `poste` from inside the first wait that `attend` reports, and
 // remembers that it did.
@@ -78,75 +64,20 @@ class PendantAttente {
   QTimer sonde_;
 };
 
-class SaisiePendantAttente : public ::testing::Test {
+class SaisiePendantAttente : public FenetresSimulateur {
  protected:
+  // Short time limits, so that a silent instrument costs about a second.
   void Demarre(const std::function<void(TSimOptions&)>& regle, bool identifie = true) {
-    ASSERT_TRUE(dossier.isValid());
     options.graine = 5;
     options.baud = BaudLent;
-    options.journal = dossier.filePath("sim.log");
-    if (regle) regle(options);
-    simulateur = std::make_unique<TSimulateur>(options);
-    QString erreur;
-    ASSERT_TRUE(simulateur->Prepare(&erreur)) << erreur.toStdString();
-    qputenv("ZELOR_INI", dossier.filePath("zelor.INI").toLocal8Bit());
-    qputenv("ZELOR_REGISTRY_FILE", dossier.filePath("registre.ini").toLocal8Bit());
-    qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
-    qputenv("ZELOR_COMPORTS",
-            ("COM" + std::to_string(PortDeTest) + "=").c_str() + simulateur->CheminEsclave().toLocal8Bit());
-    simulateur->Start();
-    Spectro() = Tspectro();
-    Spectro().Com = PortDeTest;
-    Spectro().TimeOutTxt = 1;
-    Spectro().TimeOutCtrl = 2;
-    fenetres = std::make_unique<Fenetres>(
-        [this](TFormDDE::GenreMessage, const QString& texte) { messages.push_back(texte); });
-    Principale().Message = [this](const QString& texte) { messages.push_back(texte); };
-    Principale().VoieSerie.SetTracing(tlOff);
-    Principale().VoieSerie.SetLogging(tlOff);
-    if (identifie) {
-      ASSERT_TRUE(Principale().InitAppareil());
-      ASSERT_TRUE(Principale().AppareilTrouve);
-    }
-  }
-  void TearDown() override {
-    fenetres.reset();
-    if (simulateur) {
-      simulateur->Stop();
-      simulateur->Attend();
-    }
-    for (const char* variable : {"ZELOR_INI", "ZELOR_REGISTRY_FILE", "ZELOR_COMPORTS", "ZELOR_COMPORTS_FILE"})
-      qunsetenv(variable);
+    reglesSpectro = [](Tspectro& s) {
+      s.TimeOutTxt = 1;
+      s.TimeOutCtrl = 2;
+    };
+    DemarreSur(PortDeTest, regle, identifie);
   }
 
-  TSpectreMain& Principale() { return *fenetres->SpectreMain; }
   bool EchangeEnCours() { return Principale().Protocole.EchangeEnCours(); }
-  std::string Recu() const { return RecuParSimulateur(options.journal); }
-
-  // Opens `dialogue` with `ouvre`, runs `action` once it is active, and
-  // waits for it to close; one still open after the limit is rejected.
-  void Execute(TDialogueMesure& dialogue, const std::function<void()>& ouvre,
-               const std::function<void()>& action) {
-    QuandAffiche quand([&dialogue, action] {
-      if (QTest::qWaitFor([&] { return dialogue.Actif(); }, DelaiMs)) action();
-    });
-    dialogue.installEventFilter(&quand);
-    QTimer garde;
-    garde.setSingleShot(true);
-    QObject::connect(&garde, &QTimer::timeout, &dialogue, [&] {
-      ADD_FAILURE() << "dialogue resté ouvert";
-      dialogue.reject();
-    });
-    garde.start(DelaiMs);
-    ouvre();
-    dialogue.removeEventFilter(&quand);
-  }
-
-  QTemporaryDir dossier;
-  TSimOptions options;
-  std::unique_ptr<TSimulateur> simulateur;
-  std::unique_ptr<Fenetres> fenetres;
-  std::vector<QString> messages;
 };
 
 TEST_F(SaisiePendantAttente, ConfigVoieSeriePendantLIdentificationDUnInstrumentMuet) {
@@ -158,25 +89,18 @@ TEST_F(SaisiePendantAttente, ConfigVoieSeriePendantLIdentificationDUnInstrumentM
     bool echange;
   };
   std::vector<Ouverture> ouvertures;
-  struct Filtre : QObject {
-    std::function<void()> surAffiche;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Show) surAffiche();
-      return false;
-    }
-  } filtre;
-  filtre.surAffiche = [&] {
+  // Noted as it opens, then cancelled.
+  SurAffichage note(&choix, [&] {
     ouvertures.push_back(
         {Principale().windowTitle(), Principale().BlancAction->isEnabled(), EchangeEnCours()});
-    QTimer::singleShot(0, &choix, &QDialog::reject);
-  };
-  choix.installEventFilter(&filtre);
+    choix.reject();
+  });
   PendantAttente clic([&] { return EchangeEnCours(); },
                       [&] { PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().ConfigComAction)); });
 
   Principale().show();
   Principale().activateWindow();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !ouvertures.empty() && !choix.isVisible(); }, DelaiMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ouvertures.empty() && !choix.isVisible(); }, DelaiMesureMs));
   EXPECT_TRUE(clic.poste);
   // The port choice opened once, by itself, after the identification had
   // failed; the click made during the wait ran nothing inside it.
@@ -237,7 +161,7 @@ TEST_F(SaisiePendantAttente, AllerAPendantLeChangementDAffichage) {
         d.AffAbsBtn->click();
         clicPendantAttente = clic.poste;
         arrive = QTest::qWaitFor(
-            [&] { return d.GOTOBtn->isVisible() && d.Procedure().LambdaSpectro() == 650; }, DelaiMs);
+            [&] { return d.GOTOBtn->isVisible() && d.Procedure().LambdaSpectro() == 650; }, DelaiMesureMs);
         d.CloseBtn->click();
       });
   EXPECT_TRUE(clicPendantAttente);
@@ -293,12 +217,12 @@ TEST_F(SaisiePendantAttente, SecondVersMesurialPendantQueMesurialTarde) {
   Demarre({}, false);
   MesurialLent mesurial;
   mesurial.start();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return mesurial.pret.load(); }, DelaiMs));
-  fenetres->FormDDE->delais.avisMs = DelaiMs;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mesurial.pret.load(); }, DelaiMesureMs));
+  fenetres->FormDDE->delais.avisMs = DelaiMesureMs;
   // The first activation identifies the instrument (and empties the graph).
   Principale().show();
   Principale().activateWindow();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Principale().AppareilTrouve; }, DelaiMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Principale().AppareilTrouve; }, DelaiMesureMs));
   Tgraphe& g = *Principale().Graphe;
   g.premier = 500;
   g.dernier = 502;
@@ -309,18 +233,13 @@ TEST_F(SaisiePendantAttente, SecondVersMesurialPendantQueMesurialTarde) {
   // is cancelled.
   QDialog& constante = *fenetres->ConstanteDlg;
   int ouvertures = 0;
-  struct Filtre : QObject {
-    std::function<void()> surAffiche;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Show) surAffiche();
-      return false;
+  SurAffichage choix(&constante, [&] {
+    if (++ouvertures == 1) {
+      constante.accept();
+    } else {
+      constante.reject();
     }
-  } filtre;
-  filtre.surAffiche = [&] {
-    ++ouvertures;
-    QTimer::singleShot(0, &constante, ouvertures == 1 ? &QDialog::accept : &QDialog::reject);
-  };
-  constante.installEventFilter(&filtre);
+  });
   QWidget* bouton = Principale().ActionToolBar1->widgetForAction(Principale().MesSaveAction);
   PendantAttente clic([&] { return mesurial.avisEnCours.load(); },
                       [&] {
@@ -330,8 +249,8 @@ TEST_F(SaisiePendantAttente, SecondVersMesurialPendantQueMesurialTarde) {
   Principale().MesSaveBtnClick();
   EXPECT_TRUE(clic.poste);
   EXPECT_EQ(ouvertures, 1);  // nothing ran inside the export
-  ASSERT_TRUE(QTest::qWaitFor([&] { return ouvertures == 2 && !constante.isVisible(); }, DelaiMs));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !mesurial.Commandes().empty(); }, DelaiMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ouvertures == 2 && !constante.isVisible(); }, DelaiMesureMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !mesurial.Commandes().empty(); }, DelaiMesureMs));
   QTest::qWait(100);
   EXPECT_EQ(mesurial.Commandes(), std::vector<QByteArray>{QByteArray("CLIP|LOAD", 10)});
   EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
@@ -345,18 +264,10 @@ TEST_F(SaisiePendantAttente, AttentesDuLienServentDDEEtRetiennentLaSaisie) {
   Principale().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&Principale()));
   int aPropos = 0;
-  struct Filtre : QObject {
-    std::function<void()> surAffiche;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Show) surAffiche();
-      return false;
-    }
-  } filtre;
-  filtre.surAffiche = [&] {
+  SurAffichage ferme(fenetres->AboutBox.get(), [&] {
     ++aPropos;
-    QTimer::singleShot(0, fenetres->AboutBox.get(), &QDialog::reject);
-  };
-  fenetres->AboutBox->installEventFilter(&filtre);
+    fenetres->AboutBox->reject();
+  });
 
   std::optional<bool> acquitte;
   bool aProposPendant = true;
@@ -366,7 +277,7 @@ TEST_F(SaisiePendantAttente, AttentesDuLienServentDDEEtRetiennentLaSaisie) {
                            // Another program's command is served inside the wait.
                            DdeClient client(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "autre"));
                            if (client.Connecte(QStringLiteral("zelorattente"), QStringLiteral("ServeurDDE")))
-                             acquitte = client.Execute("FOCUS", DelaiMs);
+                             acquitte = client.Execute("FOCUS", DelaiMesureMs);
                            aProposPendant = aPropos != 0;
                          });
   fenetres->FormDDE->EnvoieMacro("CLIP|LOAD");
@@ -376,7 +287,7 @@ TEST_F(SaisiePendantAttente, AttentesDuLienServentDDEEtRetiennentLaSaisie) {
   EXPECT_EQ(aPropos, 0);
   EXPECT_EQ(messages, std::vector<QString>{"Impossible de lancer Mesurial"});
   // The click made during the wait acts once the export is over.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return aPropos == 1; }, DelaiMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return aPropos == 1; }, DelaiMesureMs));
   QDBusConnection::disconnectFromBus("autre");
 }
 
