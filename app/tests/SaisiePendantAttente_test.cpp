@@ -115,6 +115,34 @@ TEST_F(SaisiePendantAttente, ConfigVoieSeriePendantLIdentificationDUnInstrumentM
   EXPECT_EQ(Recu(), "@?RPS\r");
 }
 
+TEST_F(SaisiePendantAttente, DemandesImbriqueesRefuseesEtSignalees) {
+  Demarre({});
+  const QString legende = Principale().windowTitle();
+  bool initRefusee = false;
+  bool liaisonApresRefus = true;
+  // What a handler run inside the wait (a DDE command, a trigger event)
+  // could ask for.
+  PendantAttente pendant([&] { return EchangeEnCours(); },
+                         [&] {
+                           initRefusee = !Principale().InitAppareil();
+                           Principale().Pilote.DemandeAbs();
+                           liaisonApresRefus = Principale().LiaisonOk;
+                         });
+  const std::size_t avant = Recu().size();
+  EXPECT_TRUE(Principale().SpectroPret());
+  EXPECT_TRUE(pendant.poste);
+  EXPECT_TRUE(initRefusee);
+  EXPECT_FALSE(liaisonApresRefus);
+  // The identification stands, nothing else went out, and the refused
+  // request was reported as a failing link.
+  EXPECT_TRUE(Principale().AppareilTrouve);
+  EXPECT_EQ(Principale().windowTitle(), legende);
+  EXPECT_EQ(Recu().substr(avant), "?RPS\r");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, DelaiMesureMs));
+  EXPECT_TRUE(messages.front().startsWith("Liaison avec le spectrophotomètre interrompue"))
+      << messages.front().toStdString();
+}
+
 TEST_F(SaisiePendantAttente, OKDuBlancPendantLeChangementDAffichage) {
   // The instrument stands away from the start of the recording.
   Demarre([](TSimOptions& o) { o.lambdaDepart = 600; });
