@@ -23,8 +23,7 @@ struct Decimal {
 // decimal point need not be ".".
 Decimal Decompose(double x, int P) {
   char tampon[64];
-  const auto fin =
-      std::to_chars(tampon, tampon + sizeof tampon, x, std::chars_format::scientific, P - 1).ptr;
+  const auto fin = std::to_chars(tampon, tampon + sizeof tampon, x, std::chars_format::scientific, P - 1).ptr;
   Decimal d;
   const char* p = tampon;
   if (*p == '-') {

@@ -12,8 +12,8 @@
 #include "export/TexteAnsi.h"
 #include "graph/TexteMesurial.h"
 #include "platform/Lanceur.h"
-#include "platform/SaisieRetenue.h"
 #include "platform/Registre.h"
+#include "platform/SaisieRetenue.h"
 
 namespace {
 

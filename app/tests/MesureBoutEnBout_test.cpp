@@ -96,7 +96,6 @@ class BoutEnBout : public FenetresSimulateur {
     }
     return n;
   }
-
 };
 
 TEST_F(BoutEnBout, BlancPuisSpectreSuiventLeModele) {

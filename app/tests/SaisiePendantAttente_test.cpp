@@ -95,8 +95,9 @@ TEST_F(SaisiePendantAttente, ConfigVoieSeriePendantLIdentificationDUnInstrumentM
         {Principale().windowTitle(), Principale().BlancAction->isEnabled(), EchangeEnCours()});
     choix.reject();
   });
-  PendantAttente clic([&] { return EchangeEnCours(); },
-                      [&] { PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().ConfigComAction)); });
+  PendantAttente clic(
+      [&] { return EchangeEnCours(); },
+      [&] { PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().ConfigComAction)); });
 
   Principale().show();
   Principale().activateWindow();
@@ -157,7 +158,8 @@ TEST_F(SaisiePendantAttente, OKDuBlancPendantLeChangementDAffichage) {
         d.FinSE->setValue(551);
         avant = Recu().size();
         // Enter takes the default button, OK.
-        PendantAttente touche([&] { return EchangeEnCours(); }, [&] { PosteTouche(d.OKBtn, Qt::Key_Return); });
+        PendantAttente touche([&] { return EchangeEnCours(); },
+                              [&] { PosteTouche(d.OKBtn, Qt::Key_Return); });
         d.LambdaBtn->click();
         okPendantAttente = touche.poste;
         okVisibleApres = d.OKBtn->isVisible();
@@ -299,15 +301,16 @@ TEST_F(SaisiePendantAttente, AttentesDuLienServentDDEEtRetiennentLaSaisie) {
 
   std::optional<bool> acquitte;
   bool aProposPendant = true;
-  PendantAttente pendant([&] { return TSaisieRetenue::Active(); },
-                         [&] {
-                           PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().AboutAction));
-                           // Another program's command is served inside the wait.
-                           DdeClient client(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "autre"));
-                           if (client.Connecte(QStringLiteral("zelorattente"), QStringLiteral("ServeurDDE")))
-                             acquitte = client.Execute("FOCUS", DelaiMesureMs);
-                           aProposPendant = aPropos != 0;
-                         });
+  PendantAttente pendant(
+      [&] { return TSaisieRetenue::Active(); },
+      [&] {
+        PosteClic(Principale().ActionToolBar1->widgetForAction(Principale().AboutAction));
+        // Another program's command is served inside the wait.
+        DdeClient client(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "autre"));
+        if (client.Connecte(QStringLiteral("zelorattente"), QStringLiteral("ServeurDDE")))
+          acquitte = client.Execute("FOCUS", DelaiMesureMs);
+        aProposPendant = aPropos != 0;
+      });
   fenetres->FormDDE->EnvoieMacro("CLIP|LOAD");
   EXPECT_TRUE(pendant.poste);
   EXPECT_EQ(acquitte, std::optional<bool>(true));

@@ -4,9 +4,9 @@
 #include <array>
 #include <clocale>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
-#include <limits>
 
 #include "export/FormatExport.h"
 #include "export/ReelVersTexte.h"
@@ -223,7 +223,8 @@ TEST(FormatHeureExport, AucuneLocaleNeGardeDeCrochetsNiDeLettres) {
     const QString format = FormatHeureExport(locale.timeFormat(QLocale::LongFormat));
     const QString rendu = locale.toString(heure, format);
     SCOPED_TRACE(locale.name().toStdString() + " " + locale.timeFormat(QLocale::LongFormat).toStdString());
-    EXPECT_FALSE(rendu.contains(QLatin1String("()")) || rendu.contains(QLatin1String("[]"))) << rendu.toStdString();
+    EXPECT_FALSE(rendu.contains(QLatin1String("()")) || rendu.contains(QLatin1String("[]")))
+        << rendu.toStdString();
     EXPECT_EQ(LettresEtrangeres(rendu, format, locale), QString()) << rendu.toStdString();
     EXPECT_FALSE(rendu.contains(QLatin1String("UTC")) || rendu.contains(QLatin1String("GMT")))
         << rendu.toStdString();

@@ -58,7 +58,8 @@ TEST_F(LienMesurial, MesurialLanceParUneSessionPrecedenteRetrouve) {
   const QString script = dossier_.filePath("mesurial");
   QFile f(script);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("#!/bin/sh\necho >> '" + demarrages.toLocal8Bit() + "'\nexec " + LigneStandin().toLocal8Bit() + "\n");
+  f.write("#!/bin/sh\necho >> '" + demarrages.toLocal8Bit() + "'\nexec " + LigneStandin().toLocal8Bit() +
+          "\n");
   f.close();
   f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   ASSERT_TRUE(EcritValeurRegistre("Software\\Mesurial", "Path", script));

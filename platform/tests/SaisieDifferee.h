@@ -3,10 +3,10 @@
 // helpers deliver at once, which no user can do while the program waits.)
 #pragma once
 
+#include <qpa/qwindowsysteminterface.h>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
-#include <qpa/qwindowsysteminterface.h>
 
 // A left click at the centre of `cible`.
 inline void PosteClic(QWidget* cible) {
@@ -17,9 +17,9 @@ inline void PosteClic(QWidget* cible) {
   const QPointF global = cible->mapToGlobal(centre);
   using QWSI = QWindowSystemInterface;
   QWSI::handleMouseEvent<QWSI::AsynchronousDelivery>(surface, local, global, Qt::LeftButton, Qt::LeftButton,
-                                                      QEvent::MouseButtonPress);
+                                                     QEvent::MouseButtonPress);
   QWSI::handleMouseEvent<QWSI::AsynchronousDelivery>(surface, local, global, Qt::NoButton, Qt::LeftButton,
-                                                      QEvent::MouseButtonRelease);
+                                                     QEvent::MouseButtonRelease);
 }
 
 // A key pressed and released in the window of `cible`.
@@ -27,5 +27,6 @@ inline void PosteTouche(QWidget* cible, Qt::Key touche, const QString& texte = {
   QWindow* surface = cible->window()->windowHandle();
   using QWSI = QWindowSystemInterface;
   QWSI::handleKeyEvent<QWSI::AsynchronousDelivery>(surface, QEvent::KeyPress, touche, Qt::NoModifier, texte);
-  QWSI::handleKeyEvent<QWSI::AsynchronousDelivery>(surface, QEvent::KeyRelease, touche, Qt::NoModifier, texte);
+  QWSI::handleKeyEvent<QWSI::AsynchronousDelivery>(surface, QEvent::KeyRelease, touche, Qt::NoModifier,
+                                                   texte);
 }
