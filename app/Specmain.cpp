@@ -295,7 +295,9 @@ void TSpectreMain::MajActions() {
   BlancAction->setEnabled(AppareilTrouve);
 }
 
-void TSpectreMain::InitAppareil() {
+bool TSpectreMain::InitAppareil() {
+  // Reopening the port under a waiting exchange would cut it off.
+  if (Protocole.EchangeEnCours()) return false;
   AppareilTrouve = false;
   Identification = {};
   PanelLambda->clear();
@@ -328,6 +330,7 @@ void TSpectreMain::InitAppareil() {
   BlancFait = false;
   PaintBox->update();
   MajActions();
+  return true;
 }
 
 bool TSpectreMain::SpectroPret() {

@@ -124,8 +124,9 @@ class TSpectreMain : public QMainWindow {
   void CommandeBtnClick();
 
   // Opens the instrument link and identifies the instrument; any error of
-  // the serial layer leaves the instrument not found.
-  void InitAppareil();
+  // the serial layer leaves the instrument not found. Asked for while an
+  // exchange waits for its reply, it changes nothing and returns false.
+  bool InitAppareil();
   // Whether the instrument answers its status request as free.
   // A failing port counts as a busy instrument.
   bool SpectroPret();

@@ -49,13 +49,47 @@ QByteArray TexteExport(const SpectreExport& s) {
   return t;
 }
 
+QString FormatHeureExport(const QString& format) {
+  auto ouvrante = [](QChar c) { return c == QLatin1Char('(') || c == QLatin1Char('['); };
+  auto fermante = [](QChar c) { return c == QLatin1Char(')') || c == QLatin1Char(']'); };
+  auto espace = [](QChar c) { return c == QLatin1Char(' ') || c == QChar(0x00a0) || c == QChar(0x202f); };
+  QString sortie;
+  bool cite = false;
+  for (qsizetype i = 0; i < format.size(); ++i) {
+    const QChar c = format[i];
+    if (c == QLatin1Char('\'')) cite = !cite;
+    if (!cite && (c == QLatin1Char('B') || c == QLatin1Char('b'))) {
+      while (i + 1 < format.size() && format[i + 1] == c) ++i;
+      sortie += QLatin1String("AP");
+      continue;
+    }
+    if (cite || c != QLatin1Char('t')) {
+      sortie += c;
+      continue;
+    }
+    while (i + 1 < format.size() && format[i + 1] == QLatin1Char('t')) ++i;
+    qsizetype suite = i + 1;
+    while (suite < format.size() && espace(format[suite])) ++suite;
+    while (!sortie.isEmpty() && espace(sortie.back())) sortie.chop(1);
+    if (!sortie.isEmpty() && ouvrante(sortie.back()) && suite < format.size() && fermante(format[suite])) {
+      sortie.chop(1);
+      while (!sortie.isEmpty() && espace(sortie.back())) sortie.chop(1);
+      ++suite;
+      while (suite < format.size() && espace(format[suite])) ++suite;
+    }
+    // One space still separates what stood on both sides.
+    if (!sortie.isEmpty() && suite < format.size()) sortie += QLatin1Char(' ');
+    i = suite - 1;
+  }
+  return sortie.trimmed();
+}
+
 QByteArray DateHeureExport(const QDateTime& moment, const QLocale& locale) {
   QString texte = locale.toString(moment.date(), QLocale::ShortFormat);
   const QTime h = moment.time();
   if (h.hour() != 0 || h.minute() != 0 || h.second() != 0) {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    texte += QLatin1Char(' ') + locale.toString(moment.time(), format.trimmed());
+    texte += QLatin1Char(' ') +
+             locale.toString(moment.time(), FormatHeureExport(locale.timeFormat(QLocale::LongFormat)));
   }
   return texte.toLatin1();
 }

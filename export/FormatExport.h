@@ -37,5 +37,11 @@ QByteArray TexteExport(const SpectreExport& s);
 // the time is left out at midnight sharp.
 QByteArray DateHeureExport(const QDateTime& moment, const QLocale& locale = QLocale::system());
 
+// A long time format as the export writes it: without its time-zone part
+// (every run of "t" outside quotes goes, with the brackets that enclose it
+// and the spaces around it), and with a day period the toolkit cannot write
+// ("B") given as its morning or afternoon marker.
+QString FormatHeureExport(const QString& format);
+
 // Path of the running executable, as 8-bit text.
 QByteArray CheminExecutableExport();

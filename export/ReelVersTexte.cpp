@@ -1,8 +1,8 @@
 #include "export/ReelVersTexte.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/Labutil.h"
@@ -19,19 +19,27 @@ struct Decimal {
   int E = 0;
 };
 
+// The conversion never looks at the C library's numeric locale, whose
+// decimal point need not be ".".
 Decimal Decompose(double x, int P) {
   char tampon[64];
-  std::snprintf(tampon, sizeof tampon, "%.*e", P - 1, x);
+  const auto fin = std::to_chars(tampon, tampon + sizeof tampon, x, std::chars_format::scientific, P - 1).ptr;
   Decimal d;
   const char* p = tampon;
   if (*p == '-') {
     d.negatif = true;
     ++p;
   }
-  for (; *p != 'e'; ++p) {
+  for (; p != fin && *p != 'e'; ++p) {
     if (*p != '.') d.chiffres += *p;
   }
-  d.E = std::atoi(p + 1) + 1;
+  int exposant = 0;
+  if (p != fin) {
+    ++p;
+    if (*p == '+') ++p;
+    std::from_chars(p, fin, exposant);
+  }
+  d.E = exposant + 1;
   while (d.chiffres.size() > 1 && d.chiffres.back() == '0') d.chiffres.pop_back();
   return d;
 }
@@ -41,9 +49,8 @@ std::string Scientifique(const Decimal& d) {
   s += d.chiffres[0];
   if (d.chiffres.size() > 1) s += "." + d.chiffres.substr(1);
   const int exposant = d.E - 1;
-  char tampon[16];
-  std::snprintf(tampon, sizeof tampon, "E%s%02d", exposant < 0 ? "-" : "", std::abs(exposant));
-  return s + tampon;
+  const std::string chiffres = std::to_string(std::abs(exposant));
+  return s + "E" + (exposant < 0 ? "-" : "") + (chiffres.size() < 2 ? "0" : "") + chiffres;
 }
 
 std::string Fixe(const Decimal& d) {

@@ -10,8 +10,10 @@
 #include <exception>
 
 #include "export/TexteAnsi.h"
+#include "graph/TexteMesurial.h"
 #include "platform/Lanceur.h"
 #include "platform/Registre.h"
+#include "platform/SaisieRetenue.h"
 
 namespace {
 
@@ -84,9 +86,12 @@ void TFormDDE::EnvoieMacro(const QByteArray& commande) {
     return;
   }
   // Start step: a marker already there means Mesurial runs. Ours, once
-  // created, stays until we exit, so later exports start nothing here.
-  const bool present =
-      marqueur_.Detenu() || marqueur_.CreateOrOpen(kMarqueurMesurial) == NamedMarker::Etat::DejaPresent;
+  // created, stays until we exit, so later exports start nothing here. The
+  // marker dies with the run that created it while the Mesurial that run
+  // started goes on: Mesurial's service on the bus counts as present too.
+  const bool present = marqueur_.Detenu() ||
+                       marqueur_.CreateOrOpen(kMarqueurMesurial) == NamedMarker::Etat::DejaPresent ||
+                       ClientDDE.ServiceEnLigne(QStringLiteral("Mesurial"), delais.connexionMs);
   if (!present && LanceCommande(ServiceApplication)) Attends(delais.demarrageMs);
 
   if (!OuvreConversation(QStringLiteral("MESURIAL"))) {
@@ -125,9 +130,10 @@ void TFormDDE::FermeConversation() {
 void TFormDDE::Attends(int ms) {
   // Keeps painting and serving DDE commands, but takes no user input, so the
   // export cannot be started again from inside itself.
+  const TSaisieRetenue retenue;
   QEventLoop boucle;
   QTimer::singleShot(ms, &boucle, &QEventLoop::quit);
-  boucle.exec(QEventLoop::ExcludeUserInputEvents);
+  boucle.exec();
 }
 
 bool TFormDDE::EnvoieDonnees(const SpectreExport& spectre, bool nouvellePage) {
@@ -140,7 +146,9 @@ bool TFormDDE::EnvoieDonnees(const SpectreExport& spectre, bool nouvellePage) {
   const QByteArray texte = TexteExport(spectre);
   auto* donnees = new QMimeData;
   donnees->setData(QString::fromLatin1(kFormatTexteAnsi), texte);
-  donnees->setText(DepuisAnsi(texte));
+  // A text editor or a spreadsheet gets the lambda the font would draw,
+  // not an invisible control character.
+  donnees->setText(VersUnicode(texte.toStdString()));
   presse->setMimeData(donnees);
   EnvoieMacro(nouvellePage ? QByteArray("CLIP|ADD") : QByteArray("CLIP|LOAD"));
   return true;

@@ -6,6 +6,7 @@
 
 #include "app/Labutil.h"
 #include "instrument/Cfgspect.h"
+#include "platform/SaisieRetenue.h"
 #include "serial/ComPort.h"
 
 namespace {
@@ -51,13 +52,24 @@ class TDrapeau {
 
 }  // namespace
 
+EEchangeEnCours::EEchangeEnCours()
+    : ESerialError("Une autre demande attend encore la réponse du spectrophotomètre") {}
+
 TProtocole::TProtocole(TCustomComPort& voie, Tspectro& spectro) : voie_(voie), spectro_(spectro) {}
 
 void TProtocole::Envoie(const std::string& ligne) {
   voie_.WriteString(ligne + static_cast<char>(spectro_.FinCommande));
 }
 
+void TProtocole::RefuseSiEchangeEnCours() {
+  if (!echangeEnCours_) return;
+  LiaisonOk = false;
+  throw EEchangeEnCours();
+}
+
 void TProtocole::AvantCommande() {
+  // Checked first: a reset now would drop the reply being waited for.
+  RefuseSiEchangeEnCours();
   if (!LiaisonOk) ResetLiaison();
 }
 
@@ -73,11 +85,12 @@ void TProtocole::ResetLiaison() {
 }
 
 std::string TProtocole::Echange(const std::string& commande, std::uint8_t terminateur, std::uint16_t limite) {
-  if (echangeEnCours_) return {};
+  RefuseSiEchangeEnCours();
   TDrapeau enCours(echangeEnCours_);
   std::string reponse;
   std::uint8_t dernier = 0;
   {
+    const TSaisieRetenue retenue;
     TAvailDetache detache(voie_);
     voie_.DiscardInput();
     Envoie(commande);
@@ -128,14 +141,12 @@ std::string TProtocole::CommandeLambda(int lambda) const {
 
 void TProtocole::EnvoieLambda(int lambda) {
   AvantCommande();
-  if (echangeEnCours_) return;  // never interleave with a reply being waited for
   Reponse.clear();
   Envoie(CommandeLambda(lambda));
 }
 
 void TProtocole::DemandeAbs() {
   AvantCommande();
-  if (echangeEnCours_) return;
   Reponse.clear();
   Envoie(spectro_.GetAbs);
 }

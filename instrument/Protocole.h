@@ -10,8 +10,19 @@
 #include <limits>
 #include <string>
 
+#include "serial/SerialError.h"
+
 class TCustomComPort;
 class Tspectro;
+
+// A request made while another one waits for its reply (from a handler run
+// during that wait). Nothing goes out: the caller fails as on a dead line,
+// instead of taking an empty reply for an answer.
+class EEchangeEnCours : public ESerialError {
+ public:
+  EEchangeEnCours();
+  [[noreturn]] void Raise() const override { throw *this; }
+};
 
 class TProtocole {
  public:
@@ -45,9 +56,10 @@ class TProtocole {
 
   void ResetLiaison();
   // Sends `commande` and collects the printable reply until `terminateur` or
-  // the limit (in units of 18 ticks). An exchange asked for while another one
-  // waits (from a handler run meanwhile) is refused: it sends nothing and
-  // returns an empty reply.
+  // the limit (in units of 18 ticks). Every request asked for while an
+  // exchange waits (from a handler run meanwhile) is refused: it sends
+  // nothing, leaves LiaisonOk false for its caller and throws
+  // EEchangeEnCours.
   std::string Echange(const std::string& commande, std::uint8_t terminateur, std::uint16_t limite);
   std::string LitTexte(const std::string& commande);
   double LitValeur(const std::string& commande);
@@ -73,6 +85,7 @@ class TProtocole {
 
  private:
   void Envoie(const std::string& ligne);
+  void RefuseSiEchangeEnCours();
   void AvantCommande();
 
   TCustomComPort& voie_;

@@ -14,6 +14,7 @@ std::string TexteLambda(int lambda) {
 
 std::string TexteAbs(double absorbance, int precision) {
   std::array<char, 64> tampon{};
+  if (absorbance == 0) absorbance = 0.0;  // -0 is shown as 0
   const int chiffres = std::clamp(precision, 1, 17);
   auto [fin, erreur] = std::to_chars(tampon.data(), tampon.data() + tampon.size(), absorbance,
                                      std::chars_format::general, chiffres);

@@ -188,7 +188,9 @@ double TBalayage::EvaluePoint(double a) {
     const bool dansTable = lambda >= 0 && lambda < static_cast<int>(spectro_.Blanc.size());
     const double blanc = dansTable ? spectro_.Blanc[lambda] : 0.0;
     const double corrige = std::nearbyint((a - blanc) * Facteur_) / Facteur_;
-    y[n] = corrige < 0 ? 0.0 : corrige;
+    // A reading just below the baseline rounds to -0, which is not below 0
+    // and would show as "A=-0".
+    y[n] = corrige <= 0 ? 0.0 : corrige;
   }
   x[n] = lambda;
   if (derriere || n < 2) return 0;

@@ -2,8 +2,12 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVirtualObject>
+#include <QEventLoop>
 #include <algorithm>
+
+#include "platform/SaisieRetenue.h"
 
 namespace dde {
 namespace {
@@ -30,6 +34,18 @@ QString Echappe(const QString& nom, bool tiretPermis) {
 }
 
 }  // namespace
+
+QDBusMessage AppelBloquant(const QDBusConnection& bus, const QDBusMessage& message, int delaiMs) {
+  QDBusPendingCall appel = bus.asyncCall(message, delaiMs);
+  QDBusPendingCallWatcher veilleur(appel);
+  if (!veilleur.isFinished()) {
+    const TSaisieRetenue retenue;
+    QEventLoop boucle;
+    QObject::connect(&veilleur, &QDBusPendingCallWatcher::finished, &boucle, &QEventLoop::quit);
+    boucle.exec();
+  }
+  return appel.reply();
+}
 
 QString NomBus(const QString& service) {
   return service.isEmpty() ? QString() : QString::fromLatin1(kPrefixeBus) + Echappe(service, true);
@@ -187,19 +203,29 @@ bool DdeClient::Connecte(const QString& service, const QString& topic, int delai
   return false;
 }
 
+bool DdeClient::ServiceEnLigne(const QString& service, int delaiMs) {
+  const QString nomBus = dde::NomBus(service);
+  if (nomBus.isEmpty() || !bus_.isConnected()) return false;
+  QDBusMessage proprietaire = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                             "org.freedesktop.DBus", "NameHasOwner");
+  proprietaire << nomBus;
+  const QDBusMessage a = dde::AppelBloquant(bus_, proprietaire, delaiMs);
+  return a.type() == QDBusMessage::ReplyMessage && a.arguments().value(0).toBool();
+}
+
 bool DdeClient::TopicOffert(const QString& nomBus, const QString& chemin, int delaiMs) {
   // Asking the bus first makes an absent service fail at once instead of
   // waiting for a time-out.
   QDBusMessage proprietaire = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                              "org.freedesktop.DBus", "NameHasOwner");
   proprietaire << nomBus;
-  const QDBusMessage a = bus_.call(proprietaire, QDBus::BlockWithGui, delaiMs);
+  const QDBusMessage a = dde::AppelBloquant(bus_, proprietaire, delaiMs);
   if (a.type() != QDBusMessage::ReplyMessage || a.arguments().value(0).toBool() == false) return false;
 
   QDBusMessage introspection =
       QDBusMessage::createMethodCall(nomBus, chemin, "org.freedesktop.DBus.Introspectable", "Introspect");
   introspection.setAutoStartService(false);
-  const QDBusMessage r = bus_.call(introspection, QDBus::BlockWithGui, delaiMs);
+  const QDBusMessage r = dde::AppelBloquant(bus_, introspection, delaiMs);
   if (r.type() != QDBusMessage::ReplyMessage) return false;
   return r.arguments().value(0).toString().contains(
       QStringLiteral("interface name=\"%1\"").arg(QLatin1String(dde::kInterface)));
@@ -218,7 +244,7 @@ std::optional<QDBusMessage> DdeClient::Appel(const QString& methode, const QVari
   QDBusMessage appel = QDBusMessage::createMethodCall(nomBus_, chemin_, dde::kInterface, methode);
   appel.setAutoStartService(false);
   appel.setArguments(args);
-  const QDBusMessage r = bus_.call(appel, QDBus::BlockWithGui, delaiMs);
+  const QDBusMessage r = dde::AppelBloquant(bus_, appel, delaiMs);
   if (r.type() != QDBusMessage::ReplyMessage) {
     erreur_ = r.errorMessage().isEmpty() ? r.errorName() : r.errorMessage();
     return std::nullopt;

@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -34,6 +35,13 @@ bool MemeNom(const QString& a, const QString& b);
 // an empty topic is never answered.
 bool ConnexionAcceptee(const QString& serviceDemande, const QString& topicDemande, const QString& service,
                        const QStringList& topics);
+
+// Sends a method call and waits for its reply or the time limit. Meanwhile
+// the event loop paints, runs timers and serves the bus (a server living in
+// the same thread still answers), but user input is held until the wait is
+// over (TSaisieRetenue), so no click can start another transaction inside
+// this one.
+QDBusMessage AppelBloquant(const QDBusConnection& bus, const QDBusMessage& message, int delaiMs);
 
 // Text for the user when the session bus cannot be reached.
 QString MessageBusAbsent();
@@ -84,7 +92,8 @@ class DdeServeur {
 
 // Client side: one conversation at a time. The synchronous transactions keep
 // the caller's event loop running while they wait, as DDE's own synchronous
-// transactions do, so a server living in the same thread can still answer.
+// transactions do, so a server living in the same thread can still answer;
+// user input waits until they are over (AppelBloquant).
 class DdeClient {
  public:
   explicit DdeClient(QDBusConnection bus = QDBusConnection::sessionBus());
@@ -93,6 +102,8 @@ class DdeClient {
   // the bus that offers the topic. False (with Erreur()) when nothing answers.
   bool Connecte(const QString& service, const QString& topic, int delaiMs = kDelaiConnexionMs);
   bool EstConnecte() const { return !nomBus_.isEmpty(); }
+  // Whether some program offers `service` on the bus now, whoever started it.
+  bool ServiceEnLigne(const QString& service, int delaiMs = kDelaiConnexionMs);
   bool BusDisponible() const { return bus_.isConnected(); }
   void Deconnecte();
 

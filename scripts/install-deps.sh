@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   cmake ninja-build g++ ccache pkg-config
-  qt6-base-dev libgl-dev qt6-serialport-dev qt6-svg-dev
+  qt6-base-dev qt6-base-private-dev libgl-dev qt6-serialport-dev qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus libglib2.0-bin xvfb xauth locales clang
   fonts-dejavu-core desktop-file-utils

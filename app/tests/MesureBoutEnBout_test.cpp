@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/Fenetres.h"
+#include "app/tests/FenetresSimulateur.h"
 #include "export/FichiersSpectre.h"
 #include "export/tests/LecteurJcampIndependant.h"
 #include "graph/Graphker.h"
@@ -34,87 +35,18 @@
 namespace {
 
 constexpr uint16_t PortDeTest = 45;
-// Longest a measurement may take here before the test gives up on it.
-constexpr int DelaiMesureMs = 120000;
 // No new point for this long: the scan waits for a reply that will not come.
 constexpr int DelaiBlocageMs = 1500;
 
-// Runs an action once, on the first turn of the event loop after the
-// watched dialog was shown.
-class QuandAffiche : public QObject {
- public:
-  explicit QuandAffiche(std::function<void()> action) : action_(std::move(action)) {}
-  bool eventFilter(QObject* objet, QEvent* evenement) override {
-    if (evenement->type() == QEvent::Show && action_) {
-      QTimer::singleShot(0, objet, std::exchange(action_, nullptr));
-    }
-    return false;
-  }
-
- private:
-  std::function<void()> action_;
-};
-
-class BoutEnBout : public ::testing::Test {
+class BoutEnBout : public FenetresSimulateur {
  protected:
   void Demarre(const std::function<void(TSimOptions&)>& regle = {}) {
-    ASSERT_TRUE(dossier.isValid());
     options.rapide = true;
     options.graine = 11;
-    options.journal = dossier.filePath("sim.log");
-    if (regle) regle(options);
-    simulateur = std::make_unique<TSimulateur>(options);
-    QString erreur;
-    ASSERT_TRUE(simulateur->Prepare(&erreur)) << erreur.toStdString();
-    qputenv("ZELOR_INI", dossier.filePath("zelor.INI").toLocal8Bit());
-    qputenv("ZELOR_COMPORTS_FILE", dossier.filePath("comports").toLocal8Bit());
-    qputenv("ZELOR_COMPORTS",
-            ("COM" + std::to_string(PortDeTest) + "=").c_str() + simulateur->CheminEsclave().toLocal8Bit());
-    simulateur->Start();
-    Spectro() = Tspectro();
-    Spectro().Com = PortDeTest;
-    fenetres = std::make_unique<Fenetres>(
-        [this](TFormDDE::GenreMessage, const QString& texte) { messages.push_back(texte); });
-    Principale().Message = [this](const QString& texte) { messages.push_back(texte); };
-    Principale().VoieSerie.SetTracing(tlOff);
-    Principale().VoieSerie.SetLogging(tlOff);
-    Principale().InitAppareil();
-    ASSERT_TRUE(Principale().AppareilTrouve);
-  }
-  void TearDown() override {
-    fenetres.reset();
-    if (simulateur) {
-      simulateur->Stop();
-      simulateur->Attend();
-    }
-    qunsetenv("ZELOR_INI");
-    qunsetenv("ZELOR_COMPORTS");
-    qunsetenv("ZELOR_COMPORTS_FILE");
+    DemarreSur(PortDeTest, regle);
   }
 
-  TSpectreMain& Principale() { return *fenetres->SpectreMain; }
   const Tgraphe& Graphe() { return *Principale().Graphe; }
-
-  // Runs `action` once `dialogue` is shown by `ouvre`, then waits for the
-  // dialog to close; a dialog still open after the limit is rejected.
-  void Execute(TDialogueMesure& dialogue, const std::function<void()>& ouvre,
-               const std::function<void()>& action) {
-    // The status request before the dialog runs the event loop too: the
-    // action waits for the dialog to be shown and its activation to be over
-    // (it sets the controls from the configuration).
-    QuandAffiche quand([&dialogue, action] {
-      if (QTest::qWaitFor([&] { return dialogue.Actif(); }, DelaiMesureMs)) action();
-    });
-    dialogue.installEventFilter(&quand);
-    QTimer garde;
-    garde.setSingleShot(true);
-    QObject::connect(&garde, &QTimer::timeout, &dialogue, [&] {
-      ADD_FAILURE() << "dialogue resté ouvert";
-      dialogue.reject();
-    });
-    garde.start(DelaiMesureMs);
-    ouvre();
-  }
 
   void Blanc(int debut, int fin) {
     TBlancDlg& d = *fenetres->BlancDlg;
@@ -169,12 +101,6 @@ class BoutEnBout : public ::testing::Test {
     }
     return n;
   }
-
-  QTemporaryDir dossier;
-  TSimOptions options;
-  std::unique_ptr<TSimulateur> simulateur;
-  std::unique_ptr<Fenetres> fenetres;
-  std::vector<QString> messages;
 };
 
 TEST_F(BoutEnBout, BlancPuisSpectreSuiventLeModele) {

@@ -2,8 +2,11 @@
 
 #include <QLocale>
 #include <array>
+#include <clocale>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "export/FormatExport.h"
 #include "export/ReelVersTexte.h"
@@ -50,11 +53,21 @@ TEST(ReelVersTexte, NotationsCoupeEtSeparateur) {
       {4, std::numeric_limits<double>::quiet_NaN(), '.', "NAN"},
       {4, -std::numeric_limits<double>::infinity(), '.', "-INF"},
   };
-  for (const Cas& c : cas) {
-    const std::string t = ReelVersTexte(c.P, c.x, c.sep);
-    EXPECT_EQ(t, c.texte) << "P=" << c.P << " x=" << c.x;
-    EXPECT_LE(t.size(), 14u);
+  // The same texts whatever the C library's numeric locale: "C", then one
+  // whose decimal point is ",".
+  const std::string avant = std::setlocale(LC_NUMERIC, nullptr);
+  for (const char* numerique : {"C", "fr_FR.UTF-8"}) {
+    if (std::setlocale(LC_NUMERIC, numerique) == nullptr) {
+      ADD_FAILURE() << "locale absente : " << numerique;
+      continue;
+    }
+    for (const Cas& c : cas) {
+      const std::string t = ReelVersTexte(c.P, c.x, c.sep);
+      EXPECT_EQ(t, c.texte) << numerique << " P=" << c.P << " x=" << c.x;
+      EXPECT_LE(t.size(), 14u);
+    }
   }
+  std::setlocale(LC_NUMERIC, avant.c_str());
 }
 
 // A small spectrum from 500 to 502 nm as the scan leaves it.
@@ -165,6 +178,58 @@ TEST(DateHeureExport, HeureOmiseAMinuit) {
   const QLocale fr(QLocale::French, QLocale::France);
   EXPECT_EQ(DateHeureExport(QDateTime(QDate(2024, 2, 1), QTime(0, 0)), fr), "01/02/2024");
   EXPECT_EQ(DateHeureExport(QDateTime(QDate(2024, 2, 1), QTime(10, 11, 12)), fr), "01/02/2024 10:11:12");
+}
+
+TEST(FormatHeureExport, FuseauRetireAvecSesCrochetsEtSesEspacesPeriodeDuJourEcrite) {
+  const std::pair<const char*, const char*> cas[] = {
+      {"H:mm:ss (t)", "H:mm:ss"},
+      {"HH:mm:ss t", "HH:mm:ss"},
+      {"h:mm:ss AP tttt", "h:mm:ss AP"},
+      {"t HH:mm:ss", "HH:mm:ss"},
+      {"HH:mm:ss [t]", "HH:mm:ss"},
+      {"HH:mm:ss", "HH:mm:ss"},
+      {"HH 'h' mm 'et' ss t", "HH 'h' mm 'et' ss"},  // quoted letters stay
+      {"AP h:mm:ss t", "AP h:mm:ss"},
+      {"Bh:mm:ss [t]", "APh:mm:ss"},  // a day period the toolkit does not write
+  };
+  for (const auto& [format, attendu] : cas) EXPECT_EQ(FormatHeureExport(format), attendu) << format;
+}
+
+// Latin letters of a time written with `format`: only those of its quoted
+// texts and of the morning and afternoon markers (in either case) may show;
+// letters of other scripts are the locale's own unit words.
+QString LettresEtrangeres(const QString& rendu, const QString& format, const QLocale& locale) {
+  QString permises = locale.amText() + locale.pmText();
+  bool cite = false;
+  for (QChar c : format) {
+    if (c == QLatin1Char('\'')) {
+      cite = !cite;
+    } else if (cite) {
+      permises += c;
+    }
+  }
+  permises = permises.toLower();
+  QString etrangeres;
+  for (QChar c : rendu) {
+    if (c.isLetter() && c.unicode() < 0x80 && !permises.contains(c.toLower())) etrangeres += c;
+  }
+  return etrangeres;
+}
+
+TEST(FormatHeureExport, AucuneLocaleNeGardeDeCrochetsNiDeLettres) {
+  const QTime heure(10, 11, 12);
+  for (const QLocale& locale :
+       QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+    const QString format = FormatHeureExport(locale.timeFormat(QLocale::LongFormat));
+    const QString rendu = locale.toString(heure, format);
+    SCOPED_TRACE(locale.name().toStdString() + " " + locale.timeFormat(QLocale::LongFormat).toStdString());
+    EXPECT_FALSE(rendu.contains(QLatin1String("()")) || rendu.contains(QLatin1String("[]")))
+        << rendu.toStdString();
+    EXPECT_EQ(LettresEtrangeres(rendu, format, locale), QString()) << rendu.toStdString();
+    EXPECT_FALSE(rendu.contains(QLatin1String("UTC")) || rendu.contains(QLatin1String("GMT")))
+        << rendu.toStdString();
+    EXPECT_EQ(rendu, rendu.trimmed());
+  }
 }
 
 }  // namespace

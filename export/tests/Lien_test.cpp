@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include "export/tests/MesurialFixture.h"
 #include "platform/Registre.h"
 
@@ -48,6 +50,33 @@ TEST_F(LienMesurial, CheminDuRegistreUtilise) {
   form.EnvoieMacro("CLIP|LOAD");
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
   ASSERT_TRUE(AttendsQue([&] { return Recu().startsWith("CLIP|LOAD\n"); })) << Recu().toStdString();
+}
+
+TEST_F(LienMesurial, MesurialLanceParUneSessionPrecedenteRetrouve) {
+  // The registered path starts the stand-in and counts its starts.
+  const QString demarrages = dossier_.filePath("demarrages");
+  const QString script = dossier_.filePath("mesurial");
+  QFile f(script);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("#!/bin/sh\necho >> '" + demarrages.toLocal8Bit() + "'\nexec " + LigneStandin().toLocal8Bit() +
+          "\n");
+  f.close();
+  f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  ASSERT_TRUE(EcritValeurRegistre("Software\\Mesurial", "Path", script));
+  auto nbDemarrages = [&] {
+    QFile d(demarrages);
+    return d.open(QIODevice::ReadOnly) ? d.readAll().count('\n') : 0;
+  };
+
+  // Start the program, export, quit; start again, export: one Mesurial.
+  for (const QByteArray& commande : {QByteArray("CLIP|LOAD"), QByteArray("CLIP|ADD")}) {
+    TFormDDE form(capture_, [] { return true; });
+    form.delais.demarrageMs = 5000;  // enough for the start on a loaded machine
+    form.EnvoieMacro(commande);
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
+    ASSERT_TRUE(AttendsQue([&] { return Recu().contains(commande + "\n"); })) << Recu().toStdString();
+  }
+  EXPECT_EQ(nbDemarrages(), 1);
 }
 
 }  // namespace

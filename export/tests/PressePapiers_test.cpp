@@ -2,6 +2,10 @@
 // the stand-in Mesurial, so the exported text can be seen to arrive intact.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 #include <array>
 
 #include "export/TConstanteDlg.h"
@@ -40,6 +44,13 @@ TEST_F(LienMesurial, ExportArriveAvecLeTexteExact) {
     })) << Recu().toStdString();
     EXPECT_EQ(Recu().mid(avant.size()), commande + '\n' + texte);
   }
+  // Any other reader pastes Unicode text: lambda, TAB, "A" for the axes.
+  const QMimeData* donnees = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(donnees, nullptr);
+  EXPECT_EQ(donnees->data(QStringLiteral("text/plain;charset=windows-1252")), texte);
+  const QString unicode = donnees->text();
+  EXPECT_TRUE(unicode.contains(QString::fromUtf16(u"\r\n\u03bb\tA\r\n"))) << unicode.toStdString();
+  EXPECT_FALSE(unicode.contains(QChar(0x88)));
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
   EXPECT_EQ(choix.ItemIndex(), TConstanteDlg::kNouvellePage);
 }

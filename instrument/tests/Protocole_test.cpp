@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -214,20 +215,54 @@ TEST_F(ProtocoleBoutDeLigne, ReponseTropLongueCoupee) {
   EXPECT_EQ(reponse.size(), TProtocole::LongueurReponse - spectro.DebutReponse);
 }
 
-TEST_F(ProtocoleBoutDeLigne, EchangeImbriqueRefuseSansToucherLaLigne) {
-  Repond({});  // never answers: the first exchange waits its whole limit
+TEST_F(ProtocoleBoutDeLigne, DemandeImbriqueeRefuseeEtSignaleeSansToucherLaLigne) {
+  // Each kind of request, made from a handler run while an exchange waits,
+  // fails for its caller: nothing goes out (not even a reset), the link is
+  // doubtful for it, and no empty reply passes for an answer.
+  struct Cas {
+    const char* nom;
+    std::function<void(TProtocole&)> demande;
+  };
+  const Cas cas[] = {
+      {"LitTexte", [](TProtocole& p) { p.LitTexte("?RPTN"); }},
+      {"LitValeur", [](TProtocole& p) { p.LitValeur("?RPTL"); }},
+      {"SpectroPret", [](TProtocole& p) { p.SpectroPret(); }},
+      {"EnvoieLambda", [](TProtocole& p) { p.EnvoieLambda(500); }},
+      {"DemandeAbs", [](TProtocole& p) { p.DemandeAbs(); }},
+      {"EnvoieCommande", [](TProtocole& p) { p.EnvoieCommande("?RNGA   "); }},
+  };
+  Repond({{"?RPS", Texte("RPSON")}});
   voie.SetComNumber(PortDeTest);
-  bool imbriquePret = true;
-  bool vuEnCours = false;
-  QTimer::singleShot(50, [&] {
-    vuEnCours = protocole.EchangeEnCours();
-    imbriquePret = protocole.SpectroPret();
-  });
-  protocole.LitTexte("?RPS");
-  EXPECT_TRUE(vuEnCours);
-  EXPECT_FALSE(imbriquePret);
-  EXPECT_FALSE(protocole.LiaisonOk);
-  EXPECT_EQ(commandesRecues, 1);
+  // A first exchange never answered, so the nested request would reset the
+  // line if it were let through.
+  protocole.LitTexte("?RPTV");
+  ASSERT_FALSE(protocole.LiaisonOk);
+  protocole.ResetLiaison();
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.nom);
+    const int avant = commandesRecues;
+    protocole.Reponse = "garde";
+    bool vuEnCours = false;
+    bool refusee = false;
+    bool liaisonApresRefus = true;
+    QTimer::singleShot(0, [&] {
+      vuEnCours = protocole.EchangeEnCours();
+      try {
+        c.demande(protocole);
+      } catch (const EEchangeEnCours&) {
+        refusee = true;
+      }
+      liaisonApresRefus = protocole.LiaisonOk;
+    });
+    // The outer exchange is answered: its own outcome stands.
+    EXPECT_NE(protocole.LitTexte("?RPS").find("ON"), std::string::npos);
+    EXPECT_TRUE(vuEnCours);
+    EXPECT_TRUE(refusee);
+    EXPECT_FALSE(liaisonApresRefus);
+    EXPECT_TRUE(protocole.LiaisonOk);
+    EXPECT_EQ(protocole.Reponse, "garde");
+    EXPECT_EQ(commandesRecues, avant + 1);
+  }
 }
 
 struct TCasTrim {

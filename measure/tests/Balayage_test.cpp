@@ -152,6 +152,7 @@ TEST_F(BalayageTest, FirstPointIsCorrectedRoundedAndClamped) {
   } cas[] = {
       {"3", 0.2, 3, true},          // exactly MaxiA: no baseline subtraction
       {"0.1", 0.2, 0, true},        // below the baseline
+      {"0.19996", 0.2, 0, true},    // just below: rounds to zero, never to "-0"
       {"0.12345", 0, 0.123, true},  // Precision 4
       {"0.6", 0.1, 0.5, true},
       {"A=OVER", 0.2, TFauxPilote::MaxiA, false},
@@ -171,6 +172,10 @@ TEST_F(BalayageTest, FirstPointIsCorrectedRoundedAndClamped) {
     b.OKBtnClick();
     p.Pompe(b, 1);
     EXPECT_EQ(pointY[0], c.attendu) << c.reponse;
+    EXPECT_FALSE(std::signbit(pointY[0]) && pointY[0] == 0) << c.reponse;
+    if (c.attendu == 0) {
+      EXPECT_EQ(p.panelAbs, "A=0") << c.reponse;
+    }
     EXPECT_EQ(pointX[0], 450) << c.reponse;
     EXPECT_EQ(b.NbPoints(), 1);
     EXPECT_EQ(p.dessines.size(), c.marque ? 1u : 0u) << c.reponse;

@@ -171,6 +171,14 @@ TEST_F(BlancTest, InstrumentAlreadyThereIsReadAtOnce) {
   EXPECT_FALSE(pilote.blancFait);
 }
 
+TEST_F(BlancTest, ReadingOfMinusZeroShowsAsZero) {
+  pilote.lecture = [](int) { return std::string("-0.0000"); };
+  Lance(500, 800, 500);
+  pilote.Pompe(blanc, 1);  // the first reading
+  EXPECT_EQ(pilote.panelAbs, "A=0");
+  EXPECT_EQ(table[500], 0);
+}
+
 TEST_F(BlancTest, DisplayButtonsSendPaddedCommandsOnlyWhenNoRecordingRuns) {
   blanc.FormActivate(Reglages());
   blanc.LambdaBtnClick();
