@@ -63,16 +63,22 @@ case $action in
     hangup=$5
     mkdir -p "$state"
     stop_simulators
-    "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -k </dev/null >/dev/null 2>&1 || true
     simulator=$source_dir/build/default/tools/zelor-sim/zelor-sim
     if [ ! -x "$simulator" ]; then
       # The simulator runs natively; it comes from the Linux build.
       (cd "$source_dir" && cmake --preset default >/dev/null && cmake --build --preset default --target zelor-sim)
     fi
     start=$(date +%s)
+    # The Wine server and the services it starts outlive this script: none of
+    # them may hold the test runner's output open.
+    quiet() { "$@" </dev/null >>"$state/wine.log" 2>&1; }
+    quiet "$wineserver" -p
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      "$run" wineboot -i
+      quiet "$run" wineboot -i
       echo "wineboot: $(($(date +%s) - start)) s"
+    else
+      quiet "$run" cmd /c exit 0 || true
     fi
     start_simulator answering
     start_simulator hangup --disconnect-after 1
@@ -80,10 +86,10 @@ case $action in
     map_port "$hangup" "$(cat "$state/hangup.dev")"
     # Wine reads the ports when its server starts: start it anew, and keep it
     # for the tests that follow.
-    "$wineserver" -k 2>/dev/null || true
-    "$wineserver" -w 2>/dev/null || true
-    "$wineserver" -p
-    "$run" cmd /c exit 0 || true
+    quiet "$wineserver" -k || true
+    quiet "$wineserver" -w || true
+    quiet "$wineserver" -p
+    quiet "$run" cmd /c exit 0 || true
     ls -l "$WINEPREFIX/dosdevices" | grep -i com || true
     echo "Wine ready in $(($(date +%s) - start)) s"
     ;;

@@ -106,6 +106,7 @@ int TWin32SerialDevice::Open(const std::string& path) {
   // (they end when done, or when cancelled).
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
   ::SetCommTimeouts(handle, &timeouts);
+  supported_ = WatchedEvents;
   mask_ = WatchedEvents;
   ::SetCommMask(handle, mask_);
   // A fresh line has no flow control, whatever the last user left: Xon/Xoff
@@ -200,9 +201,52 @@ int TWin32SerialDevice::SetControlBlock(const TDeviceControlBlock& block) {
   dcb.DCBlength = sizeof dcb;
   if (!::GetCommState(handle_, &dcb)) return DeviceError(::GetLastError());
   ToDcb(block, dcb);
-  // A driver that refuses a setting answers invalid parameter; what it did
-  // set can be read back with GetControlBlock.
-  return ::SetCommState(handle_, &dcb) ? 0 : DeviceError(::GetLastError());
+  // A driver that refuses a setting answers invalid parameter. One that
+  // cannot do it may also adjust it instead (a pseudo-terminal behind Wine
+  // keeps 8 data bits without parity): what it kept is read back, as on
+  // the other systems, and the difference is kept for the caller to tell.
+  {
+    std::lock_guard guard(errorsLock_);
+    notKept_.clear();
+  }
+  if (!::SetCommState(handle_, &dcb)) return DeviceError(::GetLastError());
+  TDeviceControlBlock kept;
+  if (const int result = GetControlBlock(kept); result < 0) return result;
+  std::lock_guard guard(errorsLock_);
+  notKept_ = Differences(block, kept);
+  return 0;
+}
+
+std::string TWin32SerialDevice::Differences(const TDeviceControlBlock& asked, const TDeviceControlBlock& kept) {
+  std::string text;
+  const auto check = [&text](const char* field, long a, long k) {
+    if (a != k) text += std::string(text.empty() ? "" : ",") + field + ":" + std::to_string(a) + "->" + std::to_string(k);
+  };
+  check("baud", asked.baud, kept.baud);
+  check("byteSize", asked.byteSize, kept.byteSize);
+  check("parity", asked.parity, kept.parity);
+  check("stopBits", asked.stopBits, kept.stopBits);
+  check("outxCtsFlow", asked.outxCtsFlow, kept.outxCtsFlow);
+  check("outxDsrFlow", asked.outxDsrFlow, kept.outxDsrFlow);
+  check("dtrControl", asked.dtrControl, kept.dtrControl);
+  check("rtsControl", asked.rtsControl, kept.rtsControl);
+  check("outX", asked.outX, kept.outX);
+  check("inX", asked.inX, kept.inX);
+  check("xonChar", asked.xonChar, kept.xonChar);
+  check("xoffChar", asked.xoffChar, kept.xoffChar);
+  // The limits act only while this side holds the far end back.
+  const bool inputFlow = asked.inX || asked.rtsControl == TDeviceControlBlock::ControlHandshake ||
+                         asked.dtrControl == TDeviceControlBlock::ControlHandshake;
+  if (inputFlow) {
+    check("xonLim", asked.xonLim, kept.xonLim);
+    check("xoffLim", asked.xoffLim, kept.xoffLim);
+  }
+  return text;
+}
+
+std::string TWin32SerialDevice::NotKept() {
+  std::lock_guard guard(errorsLock_);
+  return notKept_;
 }
 
 // ---------------------------------------------------------------- events
@@ -223,7 +267,13 @@ int TWin32SerialDevice::WaitEvent(bool wantInput, uint32_t& events) {
   events = 0;
   const HANDLE handle = handle_;
   // Received bytes stop waking the caller while it has no room for them.
-  const DWORD mask = wantInput ? WatchedEvents : (WatchedEvents & ~EV_RXCHAR);
+  const DWORD mask = (wantInput ? WatchedEvents : (WatchedEvents & ~EV_RXCHAR)) & supported_;
+  if (mask == 0) {
+    // Nothing this driver can wait for: only a cancel ends the wait, and
+    // the caller's own tick looks at the device.
+    ::WaitForSingleObject(waitCancel_, INFINITE);
+    return 0;
+  }
   if (mask != mask_) {
     if (!::SetCommMask(handle, mask)) return DeviceError(::GetLastError());
     mask_ = mask;
@@ -234,6 +284,13 @@ int TWin32SerialDevice::WaitEvent(bool wantInput, uint32_t& events) {
   DWORD word = 0;
   if (!::WaitCommEvent(handle, &word, &overlapped)) {
     const DWORD error = ::GetLastError();
+    if (Refused(error)) {
+      // A driver that cannot watch some events (line errors and breaks
+      // need counters a pseudo-terminal has not): watch fewer and go on,
+      // as the dispatcher does for the trailing-edge ring bit.
+      supported_ = NarrowerEvents(mask);
+      return 0;
+    }
     if (error != ERROR_IO_PENDING) return DeviceError(error);
     DWORD count = 0;
     if (const int result = Finish(overlapped, waitCancel_, count); result < 0) return result;
@@ -241,6 +298,18 @@ int TWin32SerialDevice::WaitEvent(bool wantInput, uint32_t& events) {
   // A cancelled wait or a changed mask ends with no event: wait again.
   events = word & mask;
   return static_cast<int>(events);
+}
+
+DWORD TWin32SerialDevice::NarrowerEvents(DWORD mask) {
+  constexpr DWORD LineStatusEvents = EV_BREAK | EV_ERR | EV_RING;
+  constexpr DWORD ModemEvents = EV_CTS | EV_DSR | EV_RLSD;
+  if (mask & LineStatusEvents) return mask & ~LineStatusEvents;
+  if (mask & ModemEvents) return mask & ~ModemEvents;
+  return 0;
+}
+
+DWORD TWin32SerialDevice::WatchedNow() const {
+  return supported_;
 }
 
 void TWin32SerialDevice::CancelWait() {
@@ -332,7 +401,11 @@ int TWin32SerialDevice::Escape(TEscape function) {
       code = CLRBREAK;
       break;
   }
-  return ::EscapeCommFunction(handle_, code) ? 0 : DeviceError(::GetLastError());
+  if (::EscapeCommFunction(handle_, code)) return 0;
+  const DWORD error = ::GetLastError();
+  // A line without modem signals (a pseudo-terminal behind Wine answers
+  // "not supported"): nothing to raise or lower, which is no failure.
+  return Refused(error) ? 0 : DeviceError(error);
 }
 
 int TWin32SerialDevice::GetModemStatus(uint8_t& status) {

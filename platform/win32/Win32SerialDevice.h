@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 
 class TWin32SerialDevice : public TSerialDevice {
  public:
@@ -31,7 +32,12 @@ class TWin32SerialDevice : public TSerialDevice {
   int GetControlBlock(TDeviceControlBlock& block) override;
   int SetControlBlock(const TDeviceControlBlock& block) override;
 
+  // Waits for the watched events; a driver that cannot watch some of them
+  // makes it watch fewer from then on (WatchedNow), down to none, when only
+  // the dispatcher's tick looks at the device.
   int WaitEvent(bool wantInput, uint32_t& events) override;
+  DWORD WatchedNow() const;
+  static DWORD NarrowerEvents(DWORD mask);
   void CancelWait() override;
 
   int BytesInQueue() override;
@@ -48,6 +54,11 @@ class TWin32SerialDevice : public TSerialDevice {
   int ClearErrors(uint8_t& errors) override;
   int Purge(uint8_t which) override;
   int Drain(uint32_t timeoutMs) override;
+
+  // After a SetControlBlock that the driver took but did not keep as asked:
+  // the fields, "xonLim:100->10,...". Empty otherwise.
+  std::string NotKept();
+  static std::string Differences(const TDeviceControlBlock& asked, const TDeviceControlBlock& kept);
 
   // The platform's record for a control block, and back.
   static void ToDcb(const TDeviceControlBlock& block, DCB& dcb);
@@ -68,6 +79,7 @@ class TWin32SerialDevice : public TSerialDevice {
 
   std::atomic<HANDLE> handle_{INVALID_HANDLE_VALUE};
   DWORD mask_ = 0;  // com thread only
+  std::atomic<DWORD> supported_{WatchedEvents};
   HANDLE waitDone_;
   HANDLE readDone_;
   HANDLE writeDone_;
@@ -75,4 +87,5 @@ class TWin32SerialDevice : public TSerialDevice {
   HANDLE writeCancel_;
   std::mutex errorsLock_;
   uint8_t pendingErrors_ = 0;
+  std::string notKept_;
 };
