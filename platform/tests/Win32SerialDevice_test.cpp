@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -161,4 +163,38 @@ TEST_F(Win32DeviceTest, PortNamesAreTheSystemsOwn) {
   EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end()));
   for (const auto& [name, value] : values) EXPECT_EQ(SerialCommValue(name), value) << name;
   EXPECT_EQ(SerialCommValue("\\Device\\zelor-no-such-value"), "");
+}
+
+// The com thread's wait: received bytes end it with EV_RXCHAR, a cancel ends
+// it with no event. Events the driver cannot watch are dropped and told.
+TEST_F(Win32DeviceTest, ReceivedBytesEndTheEventWaitAndACancelEndsItEmpty) {
+  uint32_t events = 0;
+  device.CancelWait();
+  EXPECT_EQ(device.WaitEvent(true, events), 0);
+  EXPECT_EQ(events, 0u);
+  ASSERT_EQ(device.Purge(PurgeInput | PurgeOutput), 0);
+  const std::string request = "?RPS\r";
+  // Stops a wait that nothing else would end, so a failure cannot hang.
+  std::atomic<bool> done{false};
+  std::thread watchdog([&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done) device.CancelWait();
+  });
+  ASSERT_EQ(device.Write(reinterpret_cast<const uint8_t*>(request.data()), request.size()),
+            static_cast<int>(request.size()));
+  int result = 0;
+  // A wait the driver refuses narrows the watched events and returns 0.
+  for (int tries = 0; tries < 4 && result == 0; ++tries) result = device.WaitEvent(true, events);
+  done = true;
+  watchdog.join();
+  char watched[16];
+  std::snprintf(watched, sizeof watched, "0x%lX", static_cast<unsigned long>(device.WatchedNow()));
+  RecordProperty("watched-events", watched);
+  std::printf("Events this driver can watch: %s of 0x%lX\n", watched,
+              static_cast<unsigned long>(TWin32SerialDevice::WatchedEvents));
+  EXPECT_GT(result, 0) << "no event for the reply";
+  EXPECT_TRUE(events & EvRxChar);
+  EXPECT_NE(device.WatchedNow() & EV_RXCHAR, 0u) << "received bytes must be watched";
 }

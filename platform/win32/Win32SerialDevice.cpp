@@ -164,7 +164,9 @@ TDeviceControlBlock TWin32SerialDevice::FromDcb(const DCB& dcb) {
   TDeviceControlBlock block;
   block.baud = dcb.BaudRate;
   block.byteSize = dcb.ByteSize;
-  block.parity = dcb.Parity;
+  // A parity outside none..space is no parity the line can have: Wine reads
+  // such values back from a line without parity.
+  block.parity = dcb.Parity <= SPACEPARITY ? dcb.Parity : NOPARITY;
   block.stopBits = dcb.StopBits;
   block.binary = dcb.fBinary;
   block.parityCheck = dcb.fParity;
