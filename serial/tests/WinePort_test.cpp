@@ -53,18 +53,23 @@ class WinePortTest : public ::testing::Test {
     return got;
   }
 
-  // Serves notifications until an ETX has been announced; the reply read.
+  // Serves notifications until a whole reply (up to its ETX) has been read
+  // by the handler; that reply, or "" when none came in time. A notification
+  // of bytes discarded since (a flush) finds nothing to read and is passed.
   std::string Reply(std::chrono::milliseconds timeout = ReplyTimeout) {
-    const uint32_t before = etxSeen;
-    target.ServeUntil([&] { return etxSeen != before; }, timeout);
-    return etxSeen != before ? ReadAll() : std::string();
+    target.ServeUntil([&] { return received.find('\x03') != std::string::npos; }, timeout);
+    const size_t end = received.find('\x03');
+    if (end == std::string::npos) return {};
+    std::string reply = received.substr(0, end + 1);
+    received.erase(0, end + 1);
+    return reply;
   }
 
   int port = 0;
-  uint32_t etxSeen = 0;
+  std::string received;  // read by the handler, not yet taken as a reply
   std::atomic<int> goneCalls{0};
   TQueueNotifyTarget target{[this](uint32_t message, uint32_t, uint32_t) {
-    if (message == TriggerDataMsg) ++etxSeen;
+    if (message == TriggerDataMsg) received += ReadAll();
   }};
   std::unique_ptr<TDeviceDispatcher> d = std::make_unique<TDeviceDispatcher>();
 };
