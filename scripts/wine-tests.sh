@@ -9,7 +9,7 @@
 # starts: a dosdevices link alone would be rewritten), reads the values back
 # and keeps the Wine server running for all tests. Clean-up ends the
 # simulators and the Wine server.
-set -euo pipefail
+set -Eeuo pipefail
 
 action=$1
 build=$(cd "$2" && pwd)
@@ -73,13 +73,15 @@ case $action in
     # The Wine server and the services it starts outlive this script: none of
     # them may hold the test runner's output open.
     quiet() { "$@" </dev/null >>"$state/wine.log" 2>&1; }
-    quiet "$wineserver" -p
+    # What Wine said, when a step fails.
+    trap 'echo "set-up failed; end of $state/wine.log:" >&2; tail -n 20 "$state/wine.log" >&2' ERR
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       quiet "$run" wineboot -i
       echo "wineboot: $(($(date +%s) - start)) s"
-    else
-      quiet "$run" cmd /c exit 0 || true
     fi
+    # The server that wineboot started may still run: it is ended below.
+    quiet "$wineserver" -p || true
+    quiet "$run" cmd /c exit 0 || true
     start_simulator answering
     start_simulator hangup --disconnect-after 1
     map_port "$com" "$(cat "$state/answering.dev")"
