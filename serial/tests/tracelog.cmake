@@ -1,7 +1,3 @@
-# Needs Qt.
-if(NOT ZELOR_WITH_QT)
-  return()
-endif()
 zelor_add_gtest(tracelog_test LABEL serial
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tracelog_test.cpp
   LIBS zelor_serial)
