@@ -6,6 +6,7 @@
 #include "serial/Delivery.h"
 #include "serial/NotifyTarget.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>

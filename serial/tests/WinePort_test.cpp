@@ -28,7 +28,6 @@ class WinePortTest : public ::testing::Test {
   void SetUp() override {
     port = WinePort("ZELOR_WINE_COM");
     ASSERT_GT(port, 0) << "ZELOR_WINE_COM is not set: run through ctest --preset mingw";
-    target.ServeUntil([] { return true; }, 0ms);
   }
   void TearDown() override {
     if (d) d->DeregisterWindowHandler(&target);
