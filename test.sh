@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset once and runs the whole test
 # suite: the default build in full, the AddressSanitizer + UBSan build on
-# everything, the ThreadSanitizer build on the threaded serial layer.
+# everything, the ThreadSanitizer build on the threaded serial layer, and the
+# Windows cross build of the layers without Qt, its tests under Wine.
 # Every run happens inside a private D-Bus session bus.
-#   ./test.sh            all three presets
-#   ./test.sh default    one preset only (default, asan or tsan)
+#   ./test.sh            all four presets
+#   ./test.sh default    one preset only (default, asan, tsan or mingw)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan tsan)
+[ ${#presets[@]} -gt 0 ] || presets=(default asan tsan mingw)
 jobs=$(nproc)
 status=0
 for preset in "${presets[@]}"; do

@@ -6,6 +6,10 @@
 #include "platform/Registre.h"
 #include "serial/ComPort.h"
 
+#ifdef _WIN32
+#include "platform/win32/SerialComm.h"
+#endif
+
 namespace {
 
 TVueSpectre VueSpectre(Tgraphe& g) {
@@ -71,6 +75,11 @@ Fenetres::Fenetres(TFormDDE::AfficheMessage messages)
     return n > 0 && n <= 0xFFFF && IsPortAvailable(static_cast<uint16_t>(n));
   };
   ChoixSpectroDlg->LitRegistre = [](const QString& nom) {
+#ifdef _WIN32
+    // The system's own key under HKEY_LOCAL_MACHINE.
+    return QString::fromStdString(SerialCommValue(nom.toStdString()));
+#else
     return LitValeurRegistre(QStringLiteral("Hardware\\DeviceMap\\SerialComm"), nom);
+#endif
   };
 }

@@ -4,6 +4,7 @@
 # One GoogleTest program, registered with CTest under the label of its folder.
 # The program's main() creates a QCoreApplication (or a QApplication with GUI)
 # so that tests can use event loops; GUI tests run on the offscreen platform.
+# In a cross build the test runs through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
 function(zelor_add_gtest name)
   cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   if(NOT T_LABEL)
@@ -23,11 +24,20 @@ function(zelor_add_gtest name)
   set_tests_properties(${name} PROPERTIES
     LABELS "${T_LABEL}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENVIRONMENT}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENVIRONMENT};${ZELOR_WINE_ENVIRONMENT}")
+  if(ZELOR_WINEPREFIX)
+    # One prefix and one set of simulated ports for all: one test at a time.
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+  endif()
 endfunction()
 
 add_library(zelor_test_main_core STATIC ${CMAKE_CURRENT_LIST_DIR}/test_main.cpp)
-target_link_libraries(zelor_test_main_core PUBLIC Qt6::Core GTest::gtest)
-add_library(zelor_test_main_gui STATIC ${CMAKE_CURRENT_LIST_DIR}/test_main.cpp)
-target_compile_definitions(zelor_test_main_gui PRIVATE ZELOR_TEST_GUI)
-target_link_libraries(zelor_test_main_gui PUBLIC Qt6::Widgets GTest::gtest)
+if(ZELOR_WITH_QT)
+  target_link_libraries(zelor_test_main_core PUBLIC Qt6::Core GTest::gtest)
+  add_library(zelor_test_main_gui STATIC ${CMAKE_CURRENT_LIST_DIR}/test_main.cpp)
+  target_compile_definitions(zelor_test_main_gui PRIVATE ZELOR_TEST_GUI)
+  target_link_libraries(zelor_test_main_gui PUBLIC Qt6::Widgets GTest::gtest)
+else()
+  target_compile_definitions(zelor_test_main_core PRIVATE ZELOR_TEST_NO_QT)
+  target_link_libraries(zelor_test_main_core PUBLIC GTest::gtest)
+endif()

@@ -2,7 +2,12 @@
 // whole run, so tests may spin event loops and deliver queued calls.
 #include <gtest/gtest.h>
 
-#ifdef ZELOR_TEST_GUI
+#if defined(ZELOR_TEST_NO_QT)
+// The layers below the windows, built without Qt: nothing to create.
+struct TestApplication {
+  TestApplication(int&, char**) {}
+};
+#elif defined(ZELOR_TEST_GUI)
 #include <QApplication>
 using TestApplication = QApplication;
 #else

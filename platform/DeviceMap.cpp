@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int FirstPort = 1;
-constexpr int LastPort = 65535;
+constexpr int FirstPort = FirstComPort;
+constexpr int LastPort = LastComPort;
 // The on-board ports keep the numbers the machine's own ports always had.
 constexpr int OnBoardPorts = 4;
 constexpr int FirstAddedPort = OnBoardPorts + 1;
@@ -30,17 +30,6 @@ std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-std::optional<int> NumberAfter(std::string_view name, std::string_view prefix) {
-  if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return std::nullopt;
-  long value = 0;
-  for (char c : name.substr(prefix.size())) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > LastPort) return std::nullopt;
-  }
-  return static_cast<int>(value);
 }
 
 // "COMn=/dev/path": the port and its path (empty to hide the port).
@@ -143,18 +132,6 @@ std::set<int> RememberedNumbers(const std::string& byIdDir) {
 }
 
 }  // namespace
-
-std::string DeviceLabel(int n) {
-  return "COM" + std::to_string(n);
-}
-
-std::optional<int> PortNumberOf(std::string_view name) {
-  std::string upper(name);
-  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
-  const auto n = NumberAfter(upper, "COM");
-  if (!n || *n < FirstPort) return std::nullopt;
-  return n;
-}
 
 std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir, const std::string& byIdDir) {
   std::map<int, std::string> map;

@@ -1,5 +1,9 @@
 // Which device stands behind each port number "COMn".
 //
+// On Windows the system names the devices itself: COMn is the device
+// "\\.\COMn" and the SERIALCOMM registry key lists the ports. What
+// follows is the map of the other systems.
+//
 // By default the serial devices the kernel lists under /sys/class/tty are
 // numbered in a stable order: ttyS0..ttyS3 are COM1..COM4. A USB adapter or
 // modem (ttyUSB*, ttyACM*) with a link in /dev/serial/by-id keeps one number
@@ -19,6 +23,9 @@
 inline constexpr const char* DefaultTtyClassDir = "/sys/class/tty";
 inline constexpr const char* DefaultSerialByIdDir = "/dev/serial/by-id";
 
+inline constexpr int FirstComPort = 1;
+inline constexpr int LastComPort = 65535;
+
 // "COM" followed by the number: the name the user sees and the dispatch log
 // header shows.
 std::string DeviceLabel(int n);
@@ -27,6 +34,15 @@ std::string DeviceLabel(int n);
 // text or a number outside 1..65535.
 std::optional<int> PortNumberOf(std::string_view name);
 
+// The number that ends `name` right after `prefix` ("ttyS3" after "ttyS"
+// gives 3); nothing when other characters follow or it exceeds LastComPort.
+std::optional<int> NumberAfter(std::string_view name, std::string_view prefix);
+
+#ifdef _WIN32
+// Windows: the ports that the SERIALCOMM registry key lists, each the device
+// "\\.\COMn" (platform/win32/Win32DeviceMap.cpp).
+std::map<int, std::string> DeviceMap();
+#else
 // The default numbering of the serial devices listed in `ttyClassDir`:
 // on-board ports, and the adapters that have no link in `byIdDir` (those
 // that have one are numbered by the lines remembered for them).
@@ -49,12 +65,16 @@ std::string ComPortsFilePath();
 std::map<int, std::string> DeviceMap(const std::string& ttyClassDir = DefaultTtyClassDir,
                                      const std::string& byIdDir = DefaultSerialByIdDir);
 
+#endif
+
 std::optional<std::string> DevicePathFor(int n);
 std::vector<int> MappedPorts();  // increasing
 
+#ifndef _WIN32
 // Writes or removes the line of port n in the override file, keeping every
 // other line; the file is replaced atomically. False when the file cannot be
 // written or the arguments are not valid (n outside 1..65535, a path that is
 // empty or holds a line break).
 bool RegisterPort(int n, const std::string& path);
 bool UnregisterPort(int n);
+#endif

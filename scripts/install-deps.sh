@@ -11,6 +11,8 @@ PACKAGES=(
   dbus libglib2.0-bin xvfb xauth locales clang
   fonts-dejavu-core desktop-file-utils
   poppler-utils
+  # The Windows cross build (preset mingw) and its tests under Wine.
+  g++-mingw-w64-x86-64-posix googletest wine64
 )
 # Node.js for the independent JCAMP-DX reader of the tests; a Node.js
 # already installed (with its own npm) is kept.

@@ -2,12 +2,12 @@
 
 #include "serial/Delivery.h"
 #include "serial/DispatcherList.h"
-#include "serial/NotifyWindow.h"
+#include "serial/NotifyTarget.h"
 
 #include <algorithm>
 
 namespace {
-uint32_t WindowId(const TNotifyWindow* window) {
+uint32_t WindowId(const TNotifyTarget* window) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
 }
 }  // namespace
@@ -239,14 +239,14 @@ bool TBaseDispatcher::HandlerServiceCondition() const {
   return windows_.size() > 1;
 }
 
-void TBaseDispatcher::RegisterWindowHandler(TNotifyWindow* window) {
+void TBaseDispatcher::RegisterWindowHandler(TNotifyTarget* window) {
   std::lock_guard main(mainLock_);
   windows_.push_back({window, false});
   handlerServiceNeeded_ = true;
   log_.Add(TLogType::TrgHdAlc, TLogSubType::Window, WindowId(window));
 }
 
-void TBaseDispatcher::DeregisterWindowHandler(TNotifyWindow* window) {
+void TBaseDispatcher::DeregisterWindowHandler(TNotifyTarget* window) {
   std::lock_guard main(mainLock_);
   log_.Add(TLogType::TrgHdDsp, TLogSubType::Window, WindowId(window));
   auto it = std::find_if(windows_.begin(), windows_.end(),

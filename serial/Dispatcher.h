@@ -21,7 +21,7 @@
 #include <vector>
 
 class TDelivery;
-class TNotifyWindow;
+class TNotifyTarget;
 
 constexpr int ErrBufferIsEmpty = -3007;
 constexpr int ErrBadArgument = -1002;
@@ -64,8 +64,8 @@ class TBaseDispatcher {
 
   // Window handlers and whether anything is delivered at all.
   enum THandlerService { ServiceRecompute = 0, ServicePortInstalled = 1, ServicePortRemoved = 2 };
-  void RegisterWindowHandler(TNotifyWindow* window);
-  void DeregisterWindowHandler(TNotifyWindow* window);
+  void RegisterWindowHandler(TNotifyTarget* window);
+  void DeregisterWindowHandler(TNotifyTarget* window);
   void UpdateHandlerService(THandlerService change);
 
   bool Dispatching();
@@ -151,7 +151,7 @@ class TBaseDispatcher {
 
   TTriggerSet triggers_;
   struct TWindowHandler {
-    TNotifyWindow* window;
+    TNotifyTarget* window;
     bool deleted;
   };
   std::vector<TWindowHandler> windows_;

@@ -123,7 +123,9 @@ int DeviceCodeFromErrno(int result) {
     case ENODEV:
     case EBADF:
     case EPIPE:
+#ifdef ESHUTDOWN  // not on Windows
     case ESHUTDOWN:
+#endif
     case ENOTCONN:
       return ecDeviceGone;
     case EINVAL:

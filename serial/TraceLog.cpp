@@ -30,7 +30,11 @@ uint32_t TraceLogClockMs() {
 TLogDumpContext TLogDumpContext::Current() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   char text[32];
   std::strftime(text, sizeof text, "%d/%m/%y, %H:%M:%S", &local);
   return {OperatingSystemDescription(), text};

@@ -1,3 +1,7 @@
+# Needs Qt.
+if(NOT ZELOR_WITH_QT)
+  return()
+endif()
 # DDE layer over D-Bus and the small process layers the companion link uses.
 add_executable(dde_helper ${CMAKE_CURRENT_LIST_DIR}/dde_helper.cpp)
 target_link_libraries(dde_helper PRIVATE zelor_platform)

@@ -1,29 +1,64 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <atomic>
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "serial/TraceLog.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string ReadFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-  return file.readAll().toStdString();
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return "<missing>";
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void WriteFile(const std::string& path, const std::string& text) {
-  QFile file(QString::fromStdString(path));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(text.data(), static_cast<qint64>(text.size()));
+  std::ofstream file(path, std::ios::binary);
+  ASSERT_TRUE(file);
+  file.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TTemporaryDir {
+ public:
+  TTemporaryDir() {
+    static std::atomic<unsigned> counter{0};
+    path_ = fs::temp_directory_path() /
+            ("zelor-tracelog-" + std::to_string(Process()) + "-" + std::to_string(counter++));
+    fs::create_directories(path_);
+  }
+  ~TTemporaryDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  static long Process() {
+#ifdef _WIN32
+    return _getpid();
+#else
+    return ::getpid();
+#endif
+  }
+  fs::path path_;
+};
 
 std::string Fixture(const std::string& name) {
   return ReadFile(std::string(ZELOR_FIXTURES) + "/" + name);
@@ -33,12 +68,15 @@ const TLogDumpContext Context{"Linux 6.1.0-18-amd64", "05/03/24, 14:07:09"};
 
 class TraceLogTest : public ::testing::Test {
  protected:
-  std::string Path(const std::string& name) const {
-    return dir_.filePath(QString::fromStdString(name)).toStdString();
+  std::string Path(const std::string& name) const { return (dir_.Path() / name).string(); }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.Path()))
+      if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    return names;
   }
-  QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden); }
 
-  QTemporaryDir dir_;
+  TTemporaryDir dir_;
 };
 
 void AddAll(TTraceRecorder& trace, const std::string& kinds, const std::string& bytes) {
@@ -298,21 +336,29 @@ TEST_F(TraceLogTest, AppendAddsAfterTheEarlierFileOrCreatesIt) {
 TEST_F(TraceLogTest, UnwritableTargetGivesTheErrorAndKeepsTheLog) {
   WriteFile(Path("plain"), "x");
   const std::string readOnly = Path("readonly");
-  ASSERT_TRUE(QDir().mkdir(QString::fromStdString(readOnly)));
-  ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(readOnly),
-                                    QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser));
+  ASSERT_TRUE(fs::create_directory(readOnly));
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec);
   struct TTarget {
     std::string path;
     int error;
     bool needsUnprivileged;  // permissions do not stop the superuser
   } const targets[] = {
       {Path("missing/zelor.LOG"), -ENOENT, false},
+#ifdef _WIN32
+      // Windows names a file standing in the path "path not found".
+      {Path("plain/zelor.LOG"), -ENOENT, false},
+#else
       {Path("plain/zelor.LOG"), -ENOTDIR, false},
+      // Folder permissions stop no writer on Windows.
       {readOnly + "/zelor.LOG", -EACCES, true},
+#endif
   };
   for (const TTarget& t : targets) {
     SCOPED_TRACE(t.path);
+#ifndef _WIN32
     if (t.needsUnprivileged && ::geteuid() == 0) continue;
+#endif
     TDispatchLog log;
     log.Start(100);
     log.Add(TLogType::Trigger, TLogSubType::Avail, 7);
@@ -330,8 +376,7 @@ TEST_F(TraceLogTest, UnwritableTargetGivesTheErrorAndKeepsTheLog) {
     EXPECT_EQ(trace.Dump(t.path, false, true, false), t.error);
     EXPECT_FALSE(trace.Exists());
   }
-  QFile::setPermissions(QString::fromStdString(readOnly),
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  fs::permissions(readOnly, fs::perms::owner_all);
 }
 
 }  // namespace
