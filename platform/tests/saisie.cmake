@@ -1,3 +1,7 @@
+# Needs Qt.
+if(NOT ZELOR_WITH_QT)
+  return()
+endif()
 # Input held while the program waits, posted as the window system queues it
 # (hence the toolkit's platform interface).
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
