@@ -12,6 +12,8 @@ uint32_t WindowId(const TNotifyWindow* window) {
 }
 }  // namespace
 
+std::function<void(TBaseDispatcher&, TNotifyWindow*)> TBaseDispatcher::DeliveryStartsHook;
+
 TBaseDispatcher::TBaseDispatcher() : index_(TDispatcherList::Instance().Add(this)) {}
 
 TBaseDispatcher::~TBaseDispatcher() {
@@ -261,6 +263,12 @@ void TBaseDispatcher::DeregisterWindowHandler(TNotifyWindow* window) {
   }
 }
 
+bool TBaseDispatcher::HasWindowHandler(const TNotifyWindow* window) {
+  std::lock_guard main(mainLock_);
+  return std::any_of(windows_.begin(), windows_.end(),
+                     [window](const TWindowHandler& h) { return h.window == window && !h.deleted; });
+}
+
 void TBaseDispatcher::UpdateHandlerService(THandlerService change) {
   std::lock_guard main(mainLock_);
   switch (change) {
@@ -423,6 +431,7 @@ bool TBaseDispatcher::Deliver(uint32_t message, uint32_t wParam, uint32_t lowWor
 
 bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t lParam) {
   for (size_t i = 0;; ++i) {
+    if (DeliveryStartsHook) HoldDeliveryStart(i);
     std::shared_ptr<TDelivery> delivery;
     {
       std::lock_guard buffer(bufferLock_);
@@ -449,6 +458,16 @@ bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t 
     std::lock_guard buffer(bufferLock_);
     largestRead_ = std::max(largestRead_, readCount_);
   }
+}
+
+void TBaseDispatcher::HoldDeliveryStart(size_t i) {
+  TNotifyWindow* window = nullptr;
+  {
+    std::lock_guard main(mainLock_);
+    if (i < windows_.size() && !windows_[i].deleted) window = windows_[i].window;
+  }
+  // The post below looks at the list again: the window may have left it.
+  if (window != nullptr) DeliveryStartsHook(*this, window);
 }
 
 void TBaseDispatcher::SettleReadCount(uint32_t message, uint32_t announced, bool& result) {

@@ -67,6 +67,14 @@ class TBaseDispatcher {
   void RegisterWindowHandler(TNotifyWindow* window);
   void DeregisterWindowHandler(TNotifyWindow* window);
   void UpdateHandlerService(THandlerService change);
+  // Whether `window` is on the handler list and not marked for removal.
+  bool HasWindowHandler(const TNotifyWindow* window);
+
+  // Test seam, empty in the program: called on the dispatch thread as a
+  // notification is about to be posted to `window`, with no lock held, so a
+  // test can hold a delivery at that moment. Set it only while no dispatcher
+  // runs.
+  static std::function<void(TBaseDispatcher& dispatcher, TNotifyWindow* window)> DeliveryStartsHook;
 
   bool Dispatching();
   bool ClosePending() const { return closePending_; }
@@ -176,6 +184,7 @@ class TBaseDispatcher {
   bool AnyLiveDataTrigger();
   bool HandlerServiceCondition() const;
   bool SendToWindows(uint32_t message, uint32_t wParam, uint32_t lParam);
+  void HoldDeliveryStart(size_t i);
   void SettleReadCount(uint32_t message, uint32_t announced, bool& result);
   bool DeliverDataTriggers(uint64_t generation);
 
