@@ -105,9 +105,17 @@ int TBaseDispatcher::WriteBlock(const uint8_t* data, uint32_t count) {
   if (count == 0) return 0;
   if (const int error = DeviceError(); error < 0) return error;
   if (output_.Size() == 0) return ErrCommNotOpen;
-  const int written = output_.Write(data, count);
+  // What the device takes at once goes straight to it; the output thread
+  // only sends what it could not take.
+  uint32_t queued = 0;
+  const int written = output_.WriteThrough(
+      data, count, [this](const uint8_t* bytes, uint32_t n) { return WriteNow(bytes, n); }, queued);
   if (written < 0) return written;
-  OutputQueued();
+  if (queued < count) ++directWrites_;
+  if (queued > 0) {
+    ++handOvers_;
+    OutputQueued();
+  }
   outputWritten_ = true;
   std::lock_guard main(mainLock_);
   log_.Add(TLogType::Dispatch, TLogSubType::WriteCom, count, data, count);
@@ -446,9 +454,11 @@ bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t 
       }
       // Posted under the main lock: a window is only deregistered under it.
       windows_[i].window->Post(delivery);
+      ++handOvers_;
     }
     const bool finished = delivery->Wait(std::chrono::steady_clock::now() + DeliveryTimeout,
                                          [this] { return killThreads_.load() || closePending_.load(); });
+    if (finished) ++handOvers_;
     if (!finished && !closePending_ && !killThreads_) ++abandoned_;
     {
       std::lock_guard current(deliveryLock_);
