@@ -173,6 +173,8 @@ TEST_F(DispatcherTest, BlockReadsLeaveTheSameTraceAsByteReads) {
   EXPECT_EQ(TraceText(), expected.Text(true, false));
 }
 
+// Writes go straight to the device while nothing is queued, and through the
+// ring when the device's queue is full; the bytes still leave in order.
 TEST_F(DispatcherTest, QueuedWritesLeaveInOrder) {
   ASSERT_EQ(Open(1000), 0);
   const std::string sent = Pattern(20000);
@@ -190,6 +192,10 @@ TEST_F(DispatcherTest, QueuedWritesLeaveInOrder) {
   EXPECT_EQ(Write(std::string(1001, 'x')), ErrOutputBufferTooSmall);
   farEnd.join();
   EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+  // Both ways were taken: straight to the device while the ring was empty,
+  // and through the output thread once the device's queue was full.
+  EXPECT_GT(d->Counts().directWrites, 0u);
+  EXPECT_GT(d->Counts().handOvers, 0u);
 }
 
 struct TLineCase {
