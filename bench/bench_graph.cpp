@@ -42,41 +42,41 @@ std::unique_ptr<Tgraphe> GrapheDeMesure() {
   return graphe;
 }
 
-void BM_Repaint(benchmark::State& state) {
+// Full repaints of the frame through the window's way of painting.
+void RepaintsEnCache(benchmark::State& state, Tgraphe& graphe) {
   QImage image(Largeur, Hauteur, QImage::Format_RGB32);
-  auto graphe = GrapheDeMesure();
   TGrapheEnCache cache;
   for (auto _ : state) {
     QPainter peintre(&image);
-    cache.Peint(*graphe, peintre);
+    cache.Peint(graphe, peintre);
   }
   benchmark::DoNotOptimize(image.constBits());
+}
+
+void DessineTout(QImage& image, Tgraphe& graphe) {
+  QPainter peintre(&image);
+  QPainterCanvas canvas(peintre);
+  graphe.canvas = &canvas;
+  graphe.Dessine();
+  graphe.canvas = nullptr;
+}
+
+void BM_Repaint(benchmark::State& state) {
+  RepaintsEnCache(state, *GrapheDeMesure());
 }
 
 // The way every paint went before the cache: the background drawn each time.
 void BM_RepaintSansCache(benchmark::State& state) {
   QImage image(Largeur, Hauteur, QImage::Format_RGB32);
   auto graphe = GrapheDeMesure();
-  for (auto _ : state) {
-    QPainter peintre(&image);
-    QPainterCanvas canvas(peintre);
-    graphe->canvas = &canvas;
-    graphe->Dessine();
-    graphe->canvas = nullptr;
-  }
+  for (auto _ : state) DessineTout(image, *graphe);
   benchmark::DoNotOptimize(image.constBits());
 }
 
 void BM_Polyline(benchmark::State& state) {
   QImage image(Largeur, Hauteur, QImage::Format_RGB32);
   auto graphe = GrapheDeMesure();
-  {  // the same pixels as the repaint's curve
-    QPainter peintre(&image);
-    QPainterCanvas canvas(peintre);
-    graphe->canvas = &canvas;
-    graphe->Dessine();
-    graphe->canvas = nullptr;
-  }
+  DessineTout(image, *graphe);  // the same pixels as the repaint's curve
   std::vector<QPoint> points;
   for (int w = 0; w < NbSlots; ++w) {
     int px = 0;
@@ -100,14 +100,7 @@ std::unique_ptr<Tgraphe> GrapheDeBalayage() {
 }
 
 void BM_RepaintBalayage(benchmark::State& state) {
-  QImage image(Largeur, Hauteur, QImage::Format_RGB32);
-  auto graphe = GrapheDeBalayage();
-  TGrapheEnCache cache;
-  for (auto _ : state) {
-    QPainter peintre(&image);
-    cache.Peint(*graphe, peintre);
-  }
-  benchmark::DoNotOptimize(image.constBits());
+  RepaintsEnCache(state, *GrapheDeBalayage());
 }
 
 // One more point arrives: the window asks for its marker's rectangle alone.
