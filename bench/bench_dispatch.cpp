@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -241,10 +242,12 @@ int main(int argc, char** argv) {
   std::vector<double> dispatchRates;
   std::vector<double> byteRates;
   for (int round = 0; round < ThroughputRounds; ++round) {
-    if (round % 2 == 0) bareRates.push_back(BareThroughput(pty));
-    dispatchRates.push_back(DispatchThroughput(pty, TTaking::Block));
-    byteRates.push_back(DispatchThroughput(pty, TTaking::ByteByByte));
-    if (round % 2 != 0) bareRates.push_back(BareThroughput(pty));
+    // A fresh line for each measurement: what one side leaves in the
+    // pseudo-terminal's buffers must not slow the other down.
+    if (round % 2 == 0) bareRates.push_back(BareThroughput(*std::make_unique<TPtyPair>()));
+    dispatchRates.push_back(DispatchThroughput(*std::make_unique<TPtyPair>(), TTaking::Block));
+    byteRates.push_back(DispatchThroughput(*std::make_unique<TPtyPair>(), TTaking::ByteByByte));
+    if (round % 2 != 0) bareRates.push_back(BareThroughput(*std::make_unique<TPtyPair>()));
   }
   const double bare = Percentile(bareRates, 0.5);
   const double dispatched = Percentile(dispatchRates, 0.5);
