@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "app/FiltreClavier.h"
 #include "app/IconesActions.h"
 #include "app/TexteAffiche.h"
+#include "graph/GrapheEnCache.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "instrument/ChoixSpectro.h"
@@ -79,10 +81,10 @@ TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
   setFont(police);
 }
 
-void TPaintBox::paintEvent(QPaintEvent*) {
+void TPaintBox::paintEvent(QPaintEvent* evenement) {
   if (!OnPaint) return;
   QPainter peintre(this);
-  OnPaint(peintre, rect());
+  OnPaint(peintre, rect(), evenement->rect());
 }
 
 TSpectreMain::TSpectreMain(Tspectro& spectro, QWidget* parent)
@@ -189,7 +191,10 @@ void TSpectreMain::CreeControles() {
 
   auto* centre = new QWidget(this);
   PaintBox = new TPaintBox(centre);
-  PaintBox->OnPaint = [this](QPainter& peintre, const QRect& cadre) { PaintBoxPaint(peintre, cadre); };
+  PaintBox->OnPaint = [this](QPainter& peintre, const QRect& cadre, const QRect& zone) {
+    PaintBoxPaint(peintre, cadre, zone);
+  };
+  GrapheEnCache = std::make_unique<TGrapheEnCache>(PaintBox->font());
   PanelStatus = new QLabel(centre);
   PanelStatus->setFixedHeight(HauteurPanelStatus);
   PanelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -421,10 +426,8 @@ void TSpectreMain::AboutItemClick() {
   ExecuteDialogue(Dialogues.AboutBox);
 }
 
-void TSpectreMain::PaintBoxPaint(QPainter& peintre, const QRect& cadre) {
-  QPainterCanvas canvas(peintre);
-  Graphe->canvas = &canvas;
+void TSpectreMain::PaintBoxPaint(QPainter& peintre, const QRect& cadre, const QRect& zone) {
   Graphe->cadre = Rect{cadre.left(), cadre.top(), cadre.right() + 1, cadre.bottom() + 1};
-  Graphe->Dessine();
-  Graphe->canvas = nullptr;
+  // A new point during a scan asks for its marker's rectangle alone.
+  GrapheEnCache->Peint(*Graphe, peintre, Rect{zone.left(), zone.top(), zone.right() + 1, zone.bottom() + 1});
 }

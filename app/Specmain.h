@@ -20,15 +20,16 @@ class QToolBar;
 class FiltreClavier;
 class TChoixSpectroDlg;
 class Tgraphe;
+class TGrapheEnCache;
 class Tspectro;
 
-// The plot area: each paint hands the graph a canvas over the widget and the
-// widget's client rectangle, then lets it draw.
+// The plot area: each paint hands the graph a painter over the widget, the
+// widget's client rectangle and the part of it to repaint, then lets it draw.
 class TPaintBox : public QWidget {
   Q_OBJECT
  public:
   explicit TPaintBox(QWidget* parent = nullptr);
-  std::function<void(QPainter&, const QRect&)> OnPaint;
+  std::function<void(QPainter&, const QRect& cadre, const QRect& zone)> OnPaint;
 
  protected:
   void paintEvent(QPaintEvent* evenement) override;
@@ -104,6 +105,8 @@ class TSpectreMain : public QMainWindow {
   // spectrum files.
   TProtocole::TIdentification Identification;
   std::unique_ptr<Tgraphe> Graphe;
+  // The plot's axes and grid, drawn once per size and bounds.
+  std::unique_ptr<TGrapheEnCache> GrapheEnCache;
   bool BlancFait = false;
   std::string& Reponse = Protocole.Reponse;  // 8-bit, at most 255 characters
   // What the measurement dialogs drive: the link, the triggers, the panels
@@ -155,7 +158,7 @@ class TSpectreMain : public QMainWindow {
   void ExecuteDialogue(QDialog* dialogue, const std::function<void(int)>& apres = {});
   void ExecuteMesure(QDialog* dialogue, const std::function<void(uint16_t)>& donnee,
                      const std::function<void()>& arret);
-  void PaintBoxPaint(QPainter& peintre, const QRect& cadre);
+  void PaintBoxPaint(QPainter& peintre, const QRect& cadre, const QRect& zone);
   void FixeLegende(const std::string& texte);
   void PremiereActivation();
   void PrepareVoieSerie();

@@ -1,6 +1,8 @@
 // Dispatcher against bare system calls on one pseudo-terminal: throughput
 // into the dispatch ring, request/reply latency up to the handler on the Qt
-// thread, and the CPU an idle open port costs. Prints "ratio" lines.
+// thread, and the CPU an idle open port costs; with the thread hand-overs
+// the dispatcher counted per received batch and per exchange. Prints
+// "ratio" lines.
 #include "serial/DeviceDispatcher.h"
 #include "serial/NotifyWindow.h"
 #include "serial/tests/PtyPair.h"
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -27,6 +30,9 @@ constexpr size_t ThroughputBytes = 4 << 20;
 // so that neither gets the quieter moments of a shared machine.
 constexpr int ThroughputRounds = 5;
 constexpr int RoundTrips = 300;
+// Latency rounds, each measuring the three sides one after the other in an
+// order that turns, so that load moves all of them.
+constexpr int LatencyRounds = 3;
 constexpr auto IdlePeriod = std::chrono::seconds(5);
 const std::string Request = "?RPTA\r";
 const std::string Reply = "1.234\x03";
@@ -74,6 +80,15 @@ enum class TTaking { Block, ByteByByte };
 // thread, whose handler reads what it was told about. A reader that polled
 // the ring would only compete with the worker threads for the processor.
 // Taken as a block, like the bare loop's read(), or one byte per call.
+// Hand-overs the dispatcher counted, per received batch (throughput) and
+// per request and reply (latency).
+struct THandOvers {
+  double perBatch = 0;
+  double perExchange = 0;
+  double directWrites = 0;  // share of the requests written straight out
+};
+THandOvers handOvers;
+
 double DispatchThroughput(TPtyPair& pty, TTaking taking) {
   TDeviceDispatcher d;
   d.Open(pty.SlavePath(), 115200, 0, 8, 1, 4096, 4096, 0);
@@ -95,6 +110,8 @@ double DispatchThroughput(TPtyPair& pty, TTaking taking) {
   while (got < ThroughputBytes) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const double rate = static_cast<double>(got) / Seconds(Clock::now() - start);
   farEnd.join();
+  const TBaseDispatcher::TCounts counts = d.Counts();
+  if (counts.batches > 0) handOvers.perBatch = static_cast<double>(counts.handOvers) / counts.batches;
   d.Close();
   return rate;
 }
@@ -170,6 +187,9 @@ std::vector<double> DispatchLatency(TPtyPair& pty) {
     times.push_back(Seconds(Clock::now() - start));
     d.FlushInput();
   }
+  const TBaseDispatcher::TCounts counts = d.Counts();
+  handOvers.perExchange = static_cast<double>(counts.handOvers) / RoundTrips;
+  handOvers.directWrites = static_cast<double>(counts.directWrites) / RoundTrips;
   d.Close();
   return times;
 }
@@ -222,10 +242,12 @@ int main(int argc, char** argv) {
   std::vector<double> dispatchRates;
   std::vector<double> byteRates;
   for (int round = 0; round < ThroughputRounds; ++round) {
-    if (round % 2 == 0) bareRates.push_back(BareThroughput(pty));
-    dispatchRates.push_back(DispatchThroughput(pty, TTaking::Block));
-    byteRates.push_back(DispatchThroughput(pty, TTaking::ByteByByte));
-    if (round % 2 != 0) bareRates.push_back(BareThroughput(pty));
+    // A fresh line for each measurement: what one side leaves in the
+    // pseudo-terminal's buffers must not slow the other down.
+    if (round % 2 == 0) bareRates.push_back(BareThroughput(*std::make_unique<TPtyPair>()));
+    dispatchRates.push_back(DispatchThroughput(*std::make_unique<TPtyPair>(), TTaking::Block));
+    byteRates.push_back(DispatchThroughput(*std::make_unique<TPtyPair>(), TTaking::ByteByByte));
+    if (round % 2 != 0) bareRates.push_back(BareThroughput(*std::make_unique<TPtyPair>()));
   }
   const double bare = Percentile(bareRates, 0.5);
   const double dispatched = Percentile(dispatchRates, 0.5);
@@ -237,27 +259,44 @@ int main(int argc, char** argv) {
                 bareRates[round] / 1e6, dispatchRates[round] / 1e6, byteRates[round] / 1e6);
   }
 
-  const auto bareTimes = BareLatency(pty);
-  const auto dispTimes = DispatchLatency(pty);
-  const auto qtTimes = QtPortLatency(pty);
+  // Each side's round trips of all rounds together; the sides take turns
+  // going first.
+  std::vector<double> bareTimes;
+  std::vector<double> dispTimes;
+  std::vector<double> qtTimes;
+  using TSide = std::vector<double> (*)(TPtyPair&);
+  const std::pair<TSide, std::vector<double>*> sides[] = {
+      {BareLatency, &bareTimes}, {DispatchLatency, &dispTimes}, {QtPortLatency, &qtTimes}};
+  for (int round = 0; round < LatencyRounds; ++round) {
+    for (int i = 0; i < 3; ++i) {
+      const auto& [measure, times] = sides[(round + i) % 3];
+      const std::vector<double> got = measure(pty);
+      times->insert(times->end(), got.begin(), got.end());
+    }
+  }
   for (const double p : {0.5, 0.99}) {
     std::printf("latency p%.0f us: bare %.1f, dispatcher %.1f, QSerialPort %.1f\n", p * 100,
                 Percentile(bareTimes, p) * 1e6, Percentile(dispTimes, p) * 1e6, Percentile(qtTimes, p) * 1e6);
   }
+  std::printf("hand-overs between threads: %.2f per received batch, %.2f per request and reply "
+              "(%.0f%% of requests written straight to the device)\n",
+              handOvers.perBatch, handOvers.perExchange, handOvers.directWrites * 100);
 
   const double idle = IdleCpuFraction(pty);
 
   std::printf("ratio dispatch_throughput_vs_read %.2f goal >=0.80\n", dispatched / bare);
-  std::printf("ratio dispatch_latency_median_vs_poll %.2f goal <=2.00\n",
+  // The slowest round too: the goal is a steady throughput, not one good round.
+  std::printf("ratio dispatch_throughput_vs_read_worst_round %.2f goal >=0.80\n",
+              *std::min_element(dispatchRates.begin(), dispatchRates.end()) / bare);
+  std::printf("ratio dispatch_latency_median_vs_poll %.2f goal <=1.50\n",
               Percentile(dispTimes, 0.5) / Percentile(bareTimes, 0.5));
   std::printf("ratio dispatch_latency_p99_vs_poll %.2f goal <=3.00\n",
               Percentile(dispTimes, 0.99) / Percentile(bareTimes, 0.99));
-  // The toolkit's own serial port on the same line: the same goals as
-  // against the bare loop, both baselines being of the same order.
+  // The toolkit's own single-thread serial port on the same line.
   if (!qtTimes.empty()) {
-    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f goal <=2.00\n",
+    std::printf("ratio dispatch_latency_median_vs_qserialport %.2f goal <=1.30\n",
                 Percentile(dispTimes, 0.5) / Percentile(qtTimes, 0.5));
-    std::printf("ratio dispatch_latency_p99_vs_qserialport %.2f goal <=3.00\n",
+    std::printf("ratio dispatch_latency_p99_vs_qserialport %.2f goal <=2.00\n",
                 Percentile(dispTimes, 0.99) / Percentile(qtTimes, 0.99));
   } else {
     std::printf("QSerialPort could not open the pseudo-terminal: no comparison with it\n");

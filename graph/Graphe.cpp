@@ -81,6 +81,16 @@ void Tgraphe::ChoisitTailles() {
 
 void Tgraphe::Dessine() {
   if (canvas == nullptr) return;
+  DessineFond();
+  DessineDonnees(cadre);
+}
+
+void Tgraphe::Dispose() {
+  ChoisitTailles();
+  MiseEnPage();
+}
+
+void Tgraphe::DessineFond() {
   ChoisitTailles();
   canvas->SetFont(NomPoliceMesurial, hauteurLigne);
   canvas->SetPen(StylePlume::Pointille, Gris);
@@ -91,9 +101,12 @@ void Tgraphe::Dessine() {
   canvas->SetTextColor(Gris);
   AxeHorizontal();
   AxeVertical();
+}
+
+void Tgraphe::DessineDonnees(const Rect& zone) {
   canvas->SetPen(StylePlume::Plein, Bleu);
   if (modeTrace == mtCourbe) DessineCourbe();
-  if (modeTrace == mtPoints) DessinePoints();
+  if (modeTrace == mtPoints) DessinePoints(zone);
   canvas->Flush();
 }
 
@@ -226,12 +239,16 @@ void Tgraphe::Marque(int px, int py) {
   canvas->Rectangle(px - demiMarque, py - demiMarque, px + demiMarque, py + demiMarque);
 }
 
-void Tgraphe::DessinePoints() {
+void Tgraphe::DessinePoints(const Rect& zone) {
   for (int i = 0; i < NbSlots; ++i) {
     int px = 0;
     int py = 0;
     // A point that cannot be mapped is left out rather than drawn at (-1, -1).
-    if (pointX[i] != 0 && PixelXY(pointX[i], pointY[i], px, py)) Marque(px, py);
+    if (pointX[i] == 0 || !PixelXY(pointX[i], pointY[i], px, py)) continue;
+    if (px + demiMarque <= zone.left || px - demiMarque >= zone.right || py + demiMarque <= zone.top ||
+        py - demiMarque >= zone.bottom)
+      continue;
+    Marque(px, py);
   }
 }
 

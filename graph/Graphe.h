@@ -45,7 +45,18 @@ class Tgraphe {
   void SetBornes(double xmin, double ymin, double xmax, double ymax);
 
   // Full repaint on `canvas` inside `cadre`; does nothing without a canvas.
+  // The same as Dispose, DessineFond, then DessineDonnees over `cadre`.
   void Dessine();
+
+  // Text sizes, layout and mappings for `cadre` and the bounds, without
+  // drawing: what DessineDonnees relies on.
+  void Dispose();
+  // What depends only on `cadre` and the axes: the white background, the
+  // axes, graduations, grid and labels. Needs a canvas.
+  void DessineFond();
+  // The curve or the points over the background, with the mappings of the
+  // last layout; markers that cannot touch `zone` are skipped. Needs a canvas.
+  void DessineDonnees(const Rect& zone);
 
   // Marker of point slot i alone, with the mappings of the last Dessine; only
   // inside `cadre`. A slot outside 0..1024 is ignored.
@@ -76,7 +87,7 @@ class Tgraphe {
   void AxeHorizontal();
   void AxeVertical();
   void DessineCourbe();
-  void DessinePoints();
+  void DessinePoints(const Rect& zone);
   void Marque(int px, int py);
   void Etiquette(int x, int y, double v);
 };

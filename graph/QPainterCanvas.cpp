@@ -19,6 +19,10 @@ QPainterCanvas::QPainterCanvas(QPainter& peintre)
   plume_ = peintre_.pen();
 }
 
+QPainterCanvas::QPainterCanvas(QPainter& peintre, const QFont& policeDeBase) : QPainterCanvas(peintre) {
+  policeDeBase_ = policeDeBase;
+}
+
 QPainterCanvas::~QPainterCanvas() {
   Flush();
 }
@@ -45,6 +49,12 @@ void QPainterCanvas::SetFont(std::string_view nom, int hauteurCellule) {
   const int cellule = QFontMetrics(police).height();
   if (cellule > 0 && cellule != hauteur)
     police.setPixelSize(std::max(1, static_cast<int>(std::lround(double(hauteur) * hauteur / cellule))));
+  if (policeDeBase_) {
+    // What the base gives stays: the painter would otherwise complete the
+    // font again from its own device's font.
+    police = police.resolve(*policeDeBase_);
+    police.setResolveMask(QFont::AllPropertiesResolved);
+  }
   peintre_.setFont(police);
   mesures_ = QFontMetrics(peintre_.font());
 }

@@ -8,12 +8,16 @@
 #include <QPainter>
 #include <QPoint>
 #include <QVarLengthArray>
+#include <optional>
 
 class QPainterCanvas : public Canvas {
  public:
   // The painter must stay active for the life of the canvas; its pen, brush
   // and font are changed. The brush starts solid white.
   explicit QPainterCanvas(QPainter& peintre);
+  // Fonts are completed from `policeDeBase` first: drawing on an image the
+  // way a painter of a widget with that font draws.
+  QPainterCanvas(QPainter& peintre, const QFont& policeDeBase);
   ~QPainterCanvas() override;
   QPainterCanvas(const QPainterCanvas&) = delete;
   QPainterCanvas& operator=(const QPainterCanvas&) = delete;
@@ -38,6 +42,7 @@ class QPainterCanvas : public Canvas {
   static constexpr int PointsEnAttente = 1100;
 
   QPainter& peintre_;
+  std::optional<QFont> policeDeBase_;
   QPen plume_;
   bool pointille_ = false;
   QColor couleurTexte_;

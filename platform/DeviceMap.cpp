@@ -22,6 +22,9 @@ constexpr int LastPort = LastComPort;
 constexpr int OnBoardPorts = 4;
 constexpr int FirstAddedPort = OnBoardPorts + 1;
 
+// Ancestors of a tty's device looked at for the USB device above it.
+constexpr int MaxSysfsDepth = 8;
+
 constexpr const char* FileVariable = "ZELOR_COMPORTS_FILE";
 constexpr const char* ListVariable = "ZELOR_COMPORTS";
 
@@ -40,15 +43,6 @@ std::optional<std::pair<int, std::string>> ParseEntry(std::string_view entry) {
   const auto n = PortNumberOf(Trimmed(entry.substr(0, equals)));
   if (!n) return std::nullopt;
   return std::make_pair(*n, std::string(Trimmed(entry.substr(equals + 1))));
-}
-
-void Apply(std::map<int, std::string>& map, std::string_view entry) {
-  if (auto parsed = ParseEntry(entry)) {
-    if (parsed->second.empty())
-      map.erase(parsed->first);
-    else
-      map[parsed->first] = parsed->second;
-  }
 }
 
 QStringList OverrideLines() {
@@ -100,9 +94,9 @@ std::vector<std::string> AddedDevices(const std::string& ttyClassDir) {
   return names;
 }
 
-// The stable name of a device: its link in the by-id folder, which carries
-// the adapter's maker, model and serial number. Empty when it has none.
-std::string IdentityOf(const std::string& deviceName, const std::string& byIdDir) {
+// The link of a device in the by-id folder, which carries the adapter's
+// maker, model and serial number. Empty when it has none.
+std::string ByIdLinkOf(const std::string& deviceName, const std::string& byIdDir) {
   namespace fs = std::filesystem;
   std::error_code error;
   for (const fs::directory_entry& link : fs::directory_iterator(byIdDir, error)) {
@@ -111,6 +105,67 @@ std::string IdentityOf(const std::string& deviceName, const std::string& byIdDir
     if (!linkError && target.filename() == deviceName) return (fs::path(byIdDir) / link.path().filename()).string();
   }
   return {};
+}
+
+// The first line of a sysfs attribute, with blanks and the map's separators
+// made harmless; empty when the file is missing.
+std::string SysfsValue(const std::filesystem::path& file) {
+  QFile attribute(QString::fromStdString(file.string()));
+  if (!attribute.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  std::string value = attribute.readLine().trimmed().toStdString();
+  for (char& c : value) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == ';' || c == '=' || c == '#') c = '_';
+  }
+  return value;
+}
+
+// The identity the kernel shows for a USB adapter: vendor and product ids
+// and serial number of the USB device above it, and the interface for
+// adapters with several ports. Empty for a device not on USB, or one
+// without a serial number (two of those cannot be told apart).
+std::string SysfsIdentityOf(const std::string& deviceName, const std::string& ttyClassDir) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path dir = fs::canonical(fs::path(ttyClassDir) / deviceName / "device", error);
+  if (error) return {};
+  std::string interface;
+  for (int depth = 0; depth < MaxSysfsDepth && dir.has_relative_path(); ++depth, dir = dir.parent_path()) {
+    if (interface.empty()) interface = SysfsValue(dir / "bInterfaceNumber");
+    const std::string vendor = SysfsValue(dir / "idVendor");
+    if (vendor.empty()) continue;
+    const std::string product = SysfsValue(dir / "idProduct");
+    const std::string serial = SysfsValue(dir / "serial");
+    if (product.empty() || serial.empty()) return {};
+    std::string identity = std::string(SysfsIdentityPrefix) + vendor + ":" + product + ":" + serial;
+    if (!interface.empty()) identity += ":if" + interface;
+    return identity;
+  }
+  return {};
+}
+
+// The names a device is known by for good, the one remembered first: its
+// by-id link, then its sysfs identity. Empty for a device with neither.
+std::vector<std::string> IdentitiesOf(const std::string& deviceName, const std::string& ttyClassDir,
+                                      const std::string& byIdDir) {
+  std::vector<std::string> identities;
+  for (std::string identity : {ByIdLinkOf(deviceName, byIdDir), SysfsIdentityOf(deviceName, ttyClassDir)}) {
+    if (!identity.empty()) identities.push_back(std::move(identity));
+  }
+  return identities;
+}
+
+bool IsSysfsIdentity(std::string_view entry) {
+  return entry.substr(0, std::string_view(SysfsIdentityPrefix).size()) == SysfsIdentityPrefix;
+}
+
+// The devices present now, by their sysfs identity.
+std::map<std::string, std::string> PresentAdapters(const std::string& ttyClassDir) {
+  std::map<std::string, std::string> present;
+  for (const std::string& name : AddedDevices(ttyClassDir)) {
+    if (std::string identity = SysfsIdentityOf(name, ttyClassDir); !identity.empty())
+      present.emplace(std::move(identity), "/dev/" + name);
+  }
+  return present;
 }
 
 std::vector<std::pair<int, std::string>> OverrideEntries() {
@@ -126,9 +181,25 @@ std::set<int> RememberedNumbers(const std::string& byIdDir) {
   std::set<int> numbers;
   const std::string prefix = byIdDir + "/";
   for (const auto& [n, path] : OverrideEntries()) {
-    if (path.compare(0, prefix.size(), prefix) == 0) numbers.insert(n);
+    if (path.compare(0, prefix.size(), prefix) == 0 || IsSysfsIdentity(path)) numbers.insert(n);
   }
   return numbers;
+}
+
+// An entry naming an adapter by its sysfs identity stands for the device
+// that has it now; while the adapter is away its port is not mapped.
+void ApplyResolved(std::map<int, std::string>& map, std::string_view entry,
+                   const std::map<std::string, std::string>& present) {
+  auto parsed = ParseEntry(entry);
+  if (!parsed) return;
+  if (IsSysfsIdentity(parsed->second)) {
+    const auto it = present.find(parsed->second);
+    parsed->second = it == present.end() ? std::string() : it->second;
+  }
+  if (parsed->second.empty())
+    map.erase(parsed->first);
+  else
+    map[parsed->first] = parsed->second;
 }
 
 }  // namespace
@@ -143,7 +214,7 @@ std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir, c
   const std::set<int> kept = RememberedNumbers(byIdDir);
   int n = FirstAddedPort;
   for (const std::string& name : AddedDevices(ttyClassDir)) {
-    if (!IdentityOf(name, byIdDir).empty()) continue;
+    if (!IdentitiesOf(name, ttyClassDir, byIdDir).empty()) continue;
     while (kept.count(n) != 0) ++n;
     map[n++] = "/dev/" + name;
   }
@@ -159,14 +230,16 @@ void RememberAdapters(const std::string& ttyClassDir, const std::string& byIdDir
     taken.insert(n);
   }
   for (const std::string& name : AddedDevices(ttyClassDir)) {
-    const std::string identity = IdentityOf(name, byIdDir);
-    if (identity.empty() || known.count(identity) != 0) continue;
+    const std::vector<std::string> identities = IdentitiesOf(name, ttyClassDir, byIdDir);
+    if (identities.empty() ||
+        std::any_of(identities.begin(), identities.end(), [&](const auto& id) { return known.count(id) != 0; }))
+      continue;
     int n = FirstAddedPort;
     while (taken.count(n) != 0) ++n;
     // When the file cannot be written the adapter is only numbered for now.
-    if (RegisterPort(n, identity)) {
+    if (RegisterPort(n, identities.front())) {
       taken.insert(n);
-      known.insert(identity);
+      known.insert(identities.front());
     }
   }
 }
@@ -186,12 +259,13 @@ std::string ComPortsFilePath() {
 std::map<int, std::string> DeviceMap(const std::string& ttyClassDir, const std::string& byIdDir) {
   RememberAdapters(ttyClassDir, byIdDir);
   std::map<int, std::string> map = SystemSerialDevices(ttyClassDir, byIdDir);
-  for (const QString& line : OverrideLines()) Apply(map, line.toStdString());
+  const std::map<std::string, std::string> present = PresentAdapters(ttyClassDir);
+  for (const QString& line : OverrideLines()) ApplyResolved(map, line.toStdString(), present);
   if (const char* list = std::getenv(ListVariable)) {
     std::string_view entries = list;
     for (size_t start = 0; start <= entries.size();) {
       const size_t end = std::min(entries.find(';', start), entries.size());
-      Apply(map, entries.substr(start, end - start));
+      ApplyResolved(map, entries.substr(start, end - start), present);
       start = end + 1;
     }
   }

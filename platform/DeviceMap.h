@@ -6,11 +6,12 @@
 //
 // By default the serial devices the kernel lists under /sys/class/tty are
 // numbered in a stable order: ttyS0..ttyS3 are COM1..COM4. A USB adapter or
-// modem (ttyUSB*, ttyACM*) with a link in /dev/serial/by-id keeps one number
-// for good: the first time it is seen it gets the next free number from
-// COM5 on, remembered in the override file under its by-id path. Adapters
-// without such a link follow in order (ttyUSB* then ttyACM*, each by number)
-// around the remembered numbers. The override file and the ZELOR_COMPORTS
+// modem (ttyUSB*, ttyACM*) with a stable identity keeps one number for good:
+// the first time it is seen it gets the next free number from COM5 on,
+// remembered in the override file under its /dev/serial/by-id link or, when
+// it has none, under the vendor, product and serial number sysfs shows for
+// it ("usb:0403:6001:A50285BI:if00"). Adapters without an identity follow in
+// order (ttyUSB* then ttyACM*, each by number) around the remembered numbers. The override file and the ZELOR_COMPORTS
 // variable can add, move or hide ports (docs/device-map.md).
 #pragma once
 
@@ -22,6 +23,8 @@
 
 inline constexpr const char* DefaultTtyClassDir = "/sys/class/tty";
 inline constexpr const char* DefaultSerialByIdDir = "/dev/serial/by-id";
+// How an override line names an adapter by its sysfs identity.
+inline constexpr const char* SysfsIdentityPrefix = "usb:";
 
 inline constexpr int FirstComPort = 1;
 inline constexpr int LastComPort = 65535;
@@ -44,14 +47,15 @@ std::optional<int> NumberAfter(std::string_view name, std::string_view prefix);
 std::map<int, std::string> DeviceMap();
 #else
 // The default numbering of the serial devices listed in `ttyClassDir`:
-// on-board ports, and the adapters that have no link in `byIdDir` (those
-// that have one are numbered by the lines remembered for them).
+// on-board ports, and the adapters that have no identity (those that have
+// one are numbered by the lines remembered for them).
 std::map<int, std::string> SystemSerialDevices(const std::string& ttyClassDir = DefaultTtyClassDir,
                                                const std::string& byIdDir = DefaultSerialByIdDir);
 
-// Gives every adapter of `ttyClassDir` that has a link in `byIdDir` and no
-// line in the override file the next free number from COM5 on (one that no
-// line of the file uses), and writes that line.
+// Gives every adapter of `ttyClassDir` that has an identity (a link in
+// `byIdDir`, else a sysfs serial number) and no line in the override file
+// the next free number from COM5 on (one that no line of the file uses), and
+// writes that line.
 void RememberAdapters(const std::string& ttyClassDir = DefaultTtyClassDir,
                       const std::string& byIdDir = DefaultSerialByIdDir);
 
@@ -61,7 +65,8 @@ std::string ComPortsFilePath();
 
 // The whole map, after remembering new adapters: the default numbering,
 // then the override file, then ZELOR_COMPORTS, later entries winning; an
-// entry with an empty path hides the port.
+// entry with an empty path hides the port, one naming a sysfs identity maps
+// the device that has it now (none while the adapter is away).
 std::map<int, std::string> DeviceMap(const std::string& ttyClassDir = DefaultTtyClassDir,
                                      const std::string& byIdDir = DefaultSerialByIdDir);
 

@@ -152,7 +152,6 @@ void TDeviceDispatcher::SignalThreadsToStop() {
   SignalOutput(true);
   device_->CancelWrite();
   device_->CancelWait();
-  readyEvent_.Set();
   comEvent_.Set();
   AbandonDelivery();
 }
@@ -175,14 +174,26 @@ void TDeviceDispatcher::ThreadEnded() {
 
 // ---------------------------------------------------------------- reading
 
-void TDeviceDispatcher::ProcessDeviceEvent(bool woken) {
+void TDeviceDispatcher::ReceiveBatch() {
   uint64_t receivedBefore = 0;
   {
     std::lock_guard buffer(bufferLock_);
     receivedBefore = received_;
   }
   ReadDeviceIntoBuffer();
-  CountEmptyWake(woken, receivedBefore);
+  if (!CountEmptyWake(receivedBefore)) return;
+  ++batches_;
+  if (inputArrived_.exchange(false)) ReportInputArrived();
+  // One wake-up of the dispatch thread per batch; batches stored while it
+  // is busy with a notification are checked together when it comes back.
+  ++handOvers_;
+  comEvent_.Set();
+}
+
+void TDeviceDispatcher::ProcessDeviceEvent(bool woken) {
+  // The com thread has read what woke it. On a tick, bytes that came while
+  // it did not wait for input are taken here.
+  if (!woken) ReadDeviceIntoBuffer();
   if (inputArrived_.exchange(false)) ReportInputArrived();
   if (!Dispatching()) {
     while (!closePending_ && !killThreads_ && CheckDataAndAvailTriggers()) {
@@ -222,7 +233,7 @@ bool TDeviceDispatcher::ReadChunk(uint32_t length) {
   return static_cast<uint32_t>(got) == length;
 }
 
-void TDeviceDispatcher::CountEmptyWake(bool woken, uint64_t receivedBefore) {
+bool TDeviceDispatcher::CountEmptyWake(uint64_t receivedBefore) {
   bool stored = false;
   bool blocked = false;
   {
@@ -230,12 +241,13 @@ void TDeviceDispatcher::CountEmptyWake(bool woken, uint64_t receivedBefore) {
     stored = received_ != receivedBefore;
     blocked = full_ || inputBlocked_;
   }
-  if (!woken || stored || blocked || !(eventWord_ & EvRxChar)) {
+  if (stored || blocked || !(eventWord_ & EvRxChar)) {
     emptyWakes_ = 0;
-    return;
+    return stored;
   }
   // The device says input is there and then gives none, again and again.
   if (++emptyWakes_ >= EmptyWakeLimit) OnDeviceGone(-EIO);
+  return false;
 }
 
 void TDeviceDispatcher::OnDeviceGone(int error) {
@@ -274,6 +286,19 @@ void TDeviceDispatcher::PurgeDeviceInput() {
 
 void TDeviceDispatcher::OutputQueued() {
   SignalOutput(false);
+}
+
+uint32_t TDeviceDispatcher::WriteNow(const uint8_t* data, uint32_t count) {
+  // Without a running output thread (starting, stopping) the ring keeps the
+  // order of things; a device that refuses or fails leaves the bytes to the
+  // output thread, which reports the failure as it always has.
+  if (!outThreadLive_ || killThreads_ || closing_ || deviceError_ < 0) return 0;
+  try {
+    const int sent = device_->Write(data, count);
+    return sent > 0 ? static_cast<uint32_t>(sent) : 0;
+  } catch (...) {
+    return 0;
+  }
 }
 
 void TDeviceDispatcher::SignalOutput(bool flush) {

@@ -83,6 +83,7 @@ class TDeviceDispatcher : public TBaseDispatcher {
  protected:
   void PurgeDeviceInput() override;
   void OutputQueued() override;
+  uint32_t WriteNow(const uint8_t* data, uint32_t count) override;
   void InputRoomAgain() override;
 
  private:
@@ -100,10 +101,11 @@ class TDeviceDispatcher : public TBaseDispatcher {
   void StopThreads();
   void ReleaseDevice();
   void ThreadEnded();
+  void ReceiveBatch();
   void ProcessDeviceEvent(bool woken);
   void ReadDeviceIntoBuffer();
   bool ReadChunk(uint32_t length);
-  void CountEmptyWake(bool woken, uint64_t receivedBefore);
+  bool CountEmptyWake(uint64_t receivedBefore);
   void OnDeviceGone(int error);
   // A worker thread met an exception: logged, then the device-gone path.
   void ThreadFailed(const char* what);
@@ -133,10 +135,10 @@ class TDeviceDispatcher : public TBaseDispatcher {
   std::atomic<int> deviceError_{0};
   // The output thread runs and answers flush requests.
   std::atomic<bool> outThreadLive_{false};
-  uint32_t emptyWakes_ = 0;  // dispatch thread only
+  uint32_t emptyWakes_ = 0;  // com thread only
 
+  // Set by the com thread once per batch it stored.
   TSignalEvent comEvent_;
-  TSignalEvent readyEvent_;
   TSignalEvent generalEvent_;
   TSignalEvent flushAck_;
   std::mutex outputSignalLock_;

@@ -12,6 +12,8 @@ uint32_t WindowId(const TNotifyTarget* window) {
 }
 }  // namespace
 
+std::function<void(TBaseDispatcher&, TNotifyWindow*)> TBaseDispatcher::DeliveryStartsHook;
+
 TBaseDispatcher::TBaseDispatcher() : index_(TDispatcherList::Instance().Add(this)) {}
 
 TBaseDispatcher::~TBaseDispatcher() {
@@ -103,9 +105,17 @@ int TBaseDispatcher::WriteBlock(const uint8_t* data, uint32_t count) {
   if (count == 0) return 0;
   if (const int error = DeviceError(); error < 0) return error;
   if (output_.Size() == 0) return ErrCommNotOpen;
-  const int written = output_.Write(data, count);
+  // What the device takes at once goes straight to it; the output thread
+  // only sends what it could not take.
+  uint32_t queued = 0;
+  const int written = output_.WriteThrough(
+      data, count, [this](const uint8_t* bytes, uint32_t n) { return WriteNow(bytes, n); }, queued);
   if (written < 0) return written;
-  OutputQueued();
+  if (queued < count) ++directWrites_;
+  if (queued > 0) {
+    ++handOvers_;
+    OutputQueued();
+  }
   outputWritten_ = true;
   std::lock_guard main(mainLock_);
   log_.Add(TLogType::Dispatch, TLogSubType::WriteCom, count, data, count);
@@ -259,6 +269,12 @@ void TBaseDispatcher::DeregisterWindowHandler(TNotifyTarget* window) {
   } else {
     windows_.erase(it);
   }
+}
+
+bool TBaseDispatcher::HasWindowHandler(const TNotifyWindow* window) {
+  std::lock_guard main(mainLock_);
+  return std::any_of(windows_.begin(), windows_.end(),
+                     [window](const TWindowHandler& h) { return h.window == window && !h.deleted; });
 }
 
 void TBaseDispatcher::UpdateHandlerService(THandlerService change) {
@@ -423,6 +439,7 @@ bool TBaseDispatcher::Deliver(uint32_t message, uint32_t wParam, uint32_t lowWor
 
 bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t lParam) {
   for (size_t i = 0;; ++i) {
+    if (DeliveryStartsHook) HoldDeliveryStart(i);
     std::shared_ptr<TDelivery> delivery;
     {
       std::lock_guard buffer(bufferLock_);
@@ -437,9 +454,11 @@ bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t 
       }
       // Posted under the main lock: a window is only deregistered under it.
       windows_[i].window->Post(delivery);
+      ++handOvers_;
     }
     const bool finished = delivery->Wait(std::chrono::steady_clock::now() + DeliveryTimeout,
                                          [this] { return killThreads_.load() || closePending_.load(); });
+    if (finished) ++handOvers_;
     if (!finished && !closePending_ && !killThreads_) ++abandoned_;
     {
       std::lock_guard current(deliveryLock_);
@@ -449,6 +468,16 @@ bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t 
     std::lock_guard buffer(bufferLock_);
     largestRead_ = std::max(largestRead_, readCount_);
   }
+}
+
+void TBaseDispatcher::HoldDeliveryStart(size_t i) {
+  TNotifyWindow* window = nullptr;
+  {
+    std::lock_guard main(mainLock_);
+    if (i < windows_.size() && !windows_[i].deleted) window = windows_[i].window;
+  }
+  // The post below looks at the list again: the window may have left it.
+  if (window != nullptr) DeliveryStartsHook(*this, window);
 }
 
 void TBaseDispatcher::SettleReadCount(uint32_t message, uint32_t announced, bool& result) {

@@ -67,9 +67,29 @@ class TBaseDispatcher {
   void RegisterWindowHandler(TNotifyTarget* window);
   void DeregisterWindowHandler(TNotifyTarget* window);
   void UpdateHandlerService(THandlerService change);
+  // Whether `window` is on the handler list and not marked for removal.
+  bool HasWindowHandler(const TNotifyWindow* window);
+
+  // Test seam, empty in the program: called on the dispatch thread as a
+  // notification is about to be posted to `window`, with no lock held, so a
+  // test can hold a delivery at that moment. Set it only while no dispatcher
+  // runs.
+  static std::function<void(TBaseDispatcher& dispatcher, TNotifyWindow* window)> DeliveryStartsHook;
 
   bool Dispatching();
   bool ClosePending() const { return closePending_; }
+
+  // What the layer has done since the dispatcher was made, for measuring:
+  // batches of received bytes stored, hand-overs from one thread to another
+  // (a wake-up of the dispatch thread, a notification posted to a window
+  // and its end told back, a wake-up of the output thread), and writes that
+  // went straight to the device.
+  struct TCounts {
+    uint64_t batches = 0;
+    uint64_t handOvers = 0;
+    uint64_t directWrites = 0;
+  };
+  TCounts Counts() const { return {batches_, handOvers_, directWrites_}; }
   // Notifications given up because their handler did not run in time.
   uint32_t AbandonedDeliveries() const { return abandoned_; }
 
@@ -99,6 +119,9 @@ class TBaseDispatcher {
   // Device hooks of the derived dispatcher.
   virtual void PurgeDeviceInput() {}
   virtual void OutputQueued() {}
+  // Writes what the device takes at once from the caller's thread; the
+  // count taken (0 when none, or when bytes must go through the ring).
+  virtual uint32_t WriteNow(const uint8_t*, uint32_t) { return 0; }
   virtual int DeviceError() const { return 0; }
   // The ring had filled up and now has room again: bytes may be waiting in
   // the driver.
@@ -163,6 +186,9 @@ class TBaseDispatcher {
   std::atomic<bool> closePending_{false};
   std::atomic<bool> killThreads_{false};
   std::atomic<uint32_t> abandoned_{0};
+  std::atomic<uint64_t> batches_{0};
+  std::atomic<uint64_t> handOvers_{0};
+  std::atomic<uint64_t> directWrites_{0};
 
   TTraceRecorder trace_;
   TDispatchLog log_;
@@ -176,6 +202,7 @@ class TBaseDispatcher {
   bool AnyLiveDataTrigger();
   bool HandlerServiceCondition() const;
   bool SendToWindows(uint32_t message, uint32_t wParam, uint32_t lParam);
+  void HoldDeliveryStart(size_t i);
   void SettleReadCount(uint32_t message, uint32_t announced, bool& result);
   bool DeliverDataTriggers(uint64_t generation);
 

@@ -52,8 +52,9 @@ void TComThread::Execute() {
     if (d.killThreads_ || d.deviceError_ < 0) return;
     if (result == 0) continue;  // woken to re-arm or to stop
     d.eventWord_ = events;
-    d.comEvent_.Set();
-    d.readyEvent_.Wait();
+    // The bytes are stored here, under the dispatch-buffer lock, and the
+    // dispatch thread is woken once for them: no round trip per batch.
+    d.ReceiveBatch();
   }
 }
 
@@ -64,7 +65,6 @@ void TDispThread::Execute() {
     const bool signalled = d.comEvent_.WaitFor(TDeviceDispatcher::DispatchTick);
     if (d.killThreads_) return;
     d.ProcessDeviceEvent(signalled);
-    if (signalled) d.readyEvent_.Set();
   }
 }
 

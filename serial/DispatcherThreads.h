@@ -1,7 +1,8 @@
 // The three worker threads of an open device dispatcher: the com thread
-// waits for device events, the dispatch thread moves received bytes into
-// the dispatch ring and runs the triggers, the output thread writes the
-// output ring to the device.
+// waits for device events and moves the received bytes into the dispatch
+// ring, the dispatch thread runs the triggers and delivers their
+// notifications, the output thread writes what the device could not take
+// at once from the output ring.
 #pragma once
 
 #include <thread>

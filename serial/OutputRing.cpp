@@ -23,12 +23,18 @@ int TOutputRing::Write(const uint8_t* data, uint32_t count) {
   std::lock_guard guard(lock_);
   const auto size = static_cast<uint32_t>(buffer_.size());
   if (size - count_ < count) return ErrOutputBufferTooSmall;
+  Queue(data, count);
+  return static_cast<int>(count);
+}
+
+void TOutputRing::Queue(const uint8_t* data, uint32_t count) {
+  if (count == 0) return;
+  const auto size = static_cast<uint32_t>(buffer_.size());
   const uint32_t first = std::min(count, size - head_);
   std::memcpy(buffer_.data() + head_, data, first);
   std::memcpy(buffer_.data(), data + first, count - first);
   head_ = (head_ + count) % size;
   count_ += count;
-  return static_cast<int>(count);
 }
 
 bool TOutputRing::NextRun(TRun& run) {

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "app/TexteAffiche.h"
+#include "graph/GrapheEnCache.h"
 #include "graph/Graphker.h"
 #include "instrument/Cfgspect.h"
 #include "instrument/ChoixSpectro.h"
@@ -215,6 +217,51 @@ TEST_F(SpecmainTest, PaintingDrawsTheGraphOverThePlotArea) {
   EXPECT_GT(gris, image.height());
   EXPECT_EQ(fenetre->Graphe->cadre.Largeur(), fenetre->PaintBox->width());
   EXPECT_EQ(fenetre->Graphe->cadre.Hauteur(), fenetre->PaintBox->height());
+}
+
+// During a scan each new point repaints its marker's rectangle alone, from
+// the cached background (drawn with the plot's own bold font), as does a
+// small part of the plot uncovered again: what the screen then shows is what
+// a full repaint of the same state shows.
+TEST_F(SpecmainTest, ANewPointRepaintsItsMarkerAsAFullRepaintWould) {
+  fenetre->resize(800, 600);
+  fenetre->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
+  Tgraphe& g = *fenetre->Graphe;
+  g.modeTrace = mtPoints;
+  g.SetBornes(300, 0, 800, 1.2);
+  const auto ecran = [&] {
+    QCoreApplication::processEvents();
+    const QPoint coin = fenetre->PaintBox->mapTo(fenetre.get(), QPoint(0, 0));
+    return fenetre->screen()
+        ->grabWindow(fenetre->winId(), coin.x(), coin.y(), fenetre->PaintBox->width(), fenetre->PaintBox->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  };
+  // Points inside the plot, on its axes, and outside it over the labels of
+  // both axes, where a marker meets text.
+  std::vector<std::pair<double, double>> points;
+  for (int i = 0; i < 20; ++i) points.emplace_back(301 + 25 * i, 0.06 * i);
+  for (double y : {0.2, 0.4, 0.6, 0.8, 1.0}) points.emplace_back(280, y);
+  for (double x : {400.0, 500.0, 600.0, 700.0}) points.emplace_back(x, -0.02);
+  fenetre->PaintBox->update();
+  for (int slot = 0; slot < static_cast<int>(points.size()); ++slot) {
+    SCOPED_TRACE(slot);
+    ASSERT_TRUE(g.PlacePoint(slot, points[slot].first, points[slot].second));
+    fenetre->Pilote.DessinePoint(slot);
+    const QImage vu = ecran();
+    ASSERT_FALSE(vu.isNull());
+    const QImage complet = fenetre->PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(vu.size(), complet.size());
+    EXPECT_TRUE(vu == complet) << "the screen differs from a full repaint";
+  }
+  // A part uncovered again (a small dialog closed over the labels) is
+  // painted from the cached background too, text included.
+  fenetre->PaintBox->update(0, 0, 120, 200);
+  EXPECT_TRUE(ecran() == fenetre->PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32))
+      << "the screen differs from a full repaint";
+  // The markers were painted from the cached background.
+  EXPECT_GE(fenetre->GrapheEnCache->FondsDessines(), 1);
 }
 
 TEST_F(SpecmainTest, HintLineShowsTheLongPartOfTheHint) {

@@ -184,6 +184,44 @@ class AdapterNumbersTest : public ::testing::Test {
     }
   }
 
+  // A USB device as sysfs shows it: the ids and serial number of the device,
+  // and the interface the tty hangs off. An empty serial: the device has none.
+  struct TUsbTty {
+    std::string tty;
+    std::string vendor;
+    std::string product;
+    std::string serial;
+    std::string interface;
+  };
+
+  // The machine now has these USB ttys, laid out as sysfs does: the class
+  // entry's `device` link leads into the tree of the USB device.
+  void PlugUsb(const std::vector<TUsbTty>& ttys) {
+    for (const char* sub : {"tty", "devices", "by-id"}) {
+      ASSERT_TRUE(QDir(dir_.filePath(sub)).removeRecursively());
+      ASSERT_TRUE(QDir().mkpath(dir_.filePath(sub)));
+    }
+    int bus = 0;
+    for (const TUsbTty& t : ttys) {
+      const std::string device = "devices/usb1/1-" + std::to_string(++bus);
+      const std::string port = device + "/1-" + std::to_string(bus) + ":1." + t.interface + "/" + t.tty;
+      ASSERT_TRUE(QDir().mkpath(dir_.filePath(QString::fromStdString(port))));
+      Write(device + "/idVendor", t.vendor);
+      Write(device + "/idProduct", t.product);
+      if (!t.serial.empty()) Write(device + "/serial", t.serial);
+      Write(device + "/1-" + std::to_string(bus) + ":1." + t.interface + "/bInterfaceNumber", t.interface);
+      ASSERT_TRUE(QDir().mkpath(dir_.filePath(QString::fromStdString("tty/" + t.tty))));
+      ASSERT_TRUE(QFile::link(QString::fromStdString("../../" + port),
+                              dir_.filePath(QString::fromStdString("tty/" + t.tty + "/device"))));
+    }
+  }
+
+  void Write(const std::string& name, const std::string& text) {
+    QFile file(dir_.filePath(QString::fromStdString(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((text + "\n").c_str());
+  }
+
   std::string Tty() const { return dir_.filePath("tty").toStdString(); }
   std::string ById() const { return dir_.filePath("by-id").toStdString(); }
   std::string Id(const std::string& name) const { return ById() + "/" + name; }
@@ -239,6 +277,50 @@ TEST_F(AdapterNumbersTest, AnAdapterKeepsItsNumberHoweverAndWheneverItIsPlugged)
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll().toStdString(), "# instrument simulator\nCOM9=/dev/pts/4\nCOM5=" + Id(prolific) +
                                               "\nCOM6=" + Id(ftdi) + "\nCOM7=" + Id(ch340) + "\n");
+}
+
+// Without /dev/serial/by-id (no udev, a container) the adapter is known by
+// the vendor, product and serial number sysfs shows above its tty.
+TEST_F(AdapterNumbersTest, AnAdapterWithoutAByIdLinkKeepsItsNumberBySysfsIdentity) {
+  Write("comports", "# instrument simulator\nCOM20=/dev/pts/4");
+  struct TRun {
+    const char* name;
+    std::vector<TUsbTty> ttys;
+    TMap expected;
+  } const runs[] = {
+      {"first seen: the next free numbers; one without a serial number by position",
+       {{"ttyUSB0", "0403", "6001", "A50285BI", "00"},
+        {"ttyUSB1", "067b", "2303", "B2 3", "00"},
+        {"ttyUSB2", "1a86", "7523", "", "00"}},
+       {{5, "/dev/ttyUSB0"}, {6, "/dev/ttyUSB1"}, {7, "/dev/ttyUSB2"}, {20, "/dev/pts/4"}}},
+      {"plugged back the other way round",
+       {{"ttyUSB0", "067b", "2303", "B2 3", "00"},
+        {"ttyUSB1", "0403", "6001", "A50285BI", "00"},
+        {"ttyUSB2", "1a86", "7523", "", "00"}},
+       {{5, "/dev/ttyUSB1"}, {6, "/dev/ttyUSB0"}, {7, "/dev/ttyUSB2"}, {20, "/dev/pts/4"}}},
+      {"one unplugged keeps its number unmapped; a two-port adapter gets one a port",
+       {{"ttyUSB0", "0403", "6010", "C3", "01"},
+        {"ttyUSB1", "067b", "2303", "B2 3", "00"},
+        {"ttyUSB2", "0403", "6010", "C3", "00"},
+        {"ttyACM0", "2341", "0043", "", "00"}},
+       {{6, "/dev/ttyUSB1"}, {7, "/dev/ttyUSB0"}, {8, "/dev/ttyUSB2"}, {9, "/dev/ttyACM0"}, {20, "/dev/pts/4"}}},
+  };
+  for (const TRun& run : runs) {
+    SCOPED_TRACE(run.name);
+    PlugUsb(run.ttys);
+    EXPECT_EQ(DeviceMap(Tty(), ById()), run.expected);
+    EXPECT_EQ(DeviceMap(Tty(), ById()), run.expected);
+  }
+  QFile file(QString::fromStdString(File()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().toStdString(),
+            "# instrument simulator\nCOM20=/dev/pts/4\nCOM5=usb:0403:6001:A50285BI:if00\n"
+            "COM6=usb:067b:2303:B2_3:if00\nCOM7=usb:0403:6010:C3:if01\nCOM8=usb:0403:6010:C3:if00\n");
+  // A by-id link, when there is one, is what the adapter is remembered by.
+  PlugUsb({{"ttyUSB0", "10c4", "ea60", "D4", "00"}});
+  ASSERT_TRUE(QFile::link("../../ttyUSB0", QString::fromStdString(Id("usb-Silicon_Labs_CP2102_D4-if00-port0"))));
+  EXPECT_EQ(DeviceMap(Tty(), ById()),
+            (TMap{{9, Id("usb-Silicon_Labs_CP2102_D4-if00-port0")}, {20, "/dev/pts/4"}}));
 }
 
 TEST(DeviceLabelTest, NamesAndNumbers) {

@@ -11,6 +11,7 @@
 #include <termios.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -228,19 +229,32 @@ TEST_F(ComPortTest, AnOpenHandlerThatRaisesLeavesThePortClosedAndTheDeviceFree) 
   EXPECT_TRUE(port.Open());
 }
 
-// The open handler raises just as the dispatch thread starts delivering the
-// bytes that came in: the window must outlive every use the dispatcher makes
-// of it (the address sanitizer build sees any use after it is freed).
+// The open handler raises just as the dispatch thread is about to post the
+// first notification to the port's window: the dispatch thread is held there
+// until the window is either off the handler list or freed, so a window freed
+// while still listed is posted to, which the address sanitizer build reports.
 TEST_F(ComPortTest, AnOpenHandlerThatRaisesWhileADeliveryStartsLeavesNothingInUse) {
   constexpr int Rounds = 20;
   Listen();
+  std::atomic<TNotifyWindow*> held{nullptr};
+  std::atomic<bool> freed{false};
+  TBaseDispatcher::DeliveryStartsHook = [&](TBaseDispatcher& dispatcher, TNotifyWindow* window) {
+    held = window;
+    const auto deadline = std::chrono::steady_clock::now() + LongDeadline;
+    while (!freed && dispatcher.HasWindowHandler(window) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+  };
+  struct TClearHook {
+    ~TClearHook() { TBaseDispatcher::DeliveryStartsHook = nullptr; }
+  } clearHook;
   for (int round = 0; round < Rounds; ++round) {
     SCOPED_TRACE(round);
     port.SetOnPortOpen([&](TCustomComPort&) {
+      held = nullptr;
+      freed = false;
       pty.Send("123\x03");
-      // Once the line's reader has taken them, a delivery is on its way.
-      const auto deadline = std::chrono::steady_clock::now() + LongDeadline;
-      while (pty.InputPending() > 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+      EXPECT_TRUE(WaitUntil([&] { return held.load() != nullptr; }, LongDeadline)) << "no delivery started";
+      if (TNotifyWindow* window = held) QObject::connect(window, &QObject::destroyed, [&] { freed = true; });
       throw EBadArgument("refused by the handler");
     });
     EXPECT_EQ(Raised([&] { port.SetOpen(true); }).type, typeid(EBadArgument));
@@ -248,6 +262,7 @@ TEST_F(ComPortTest, AnOpenHandlerThatRaisesWhileADeliveryStartsLeavesNothingInUs
     QCoreApplication::processEvents();
   }
   EXPECT_TRUE(events.empty()) << "a port that failed to open ran a trigger event";
+  TBaseDispatcher::DeliveryStartsHook = nullptr;
   port.SetOnPortOpen(nullptr);
   port.SetOpen(true);
   EXPECT_TRUE(port.Open());

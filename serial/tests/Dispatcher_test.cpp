@@ -173,6 +173,8 @@ TEST_F(DispatcherTest, BlockReadsLeaveTheSameTraceAsByteReads) {
   EXPECT_EQ(TraceText(), expected.Text(true, false));
 }
 
+// Writes go straight to the device while nothing is queued, and through the
+// ring when the device's queue is full; the bytes still leave in order.
 TEST_F(DispatcherTest, QueuedWritesLeaveInOrder) {
   ASSERT_EQ(Open(1000), 0);
   const std::string sent = Pattern(20000);
@@ -190,6 +192,7 @@ TEST_F(DispatcherTest, QueuedWritesLeaveInOrder) {
   EXPECT_EQ(Write(std::string(1001, 'x')), ErrOutputBufferTooSmall);
   farEnd.join();
   EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+  EXPECT_GT(d->Counts().directWrites, 0u);
 }
 
 struct TLineCase {
@@ -639,6 +642,24 @@ TEST(DeviceFailureTest, EndsInTheDeviceGonePathOnce) {
     EXPECT_FALSE(d.ThreadsRunning());
     EXPECT_EQ(told, 1);
   }
+}
+
+// A device that takes only part of a write at once: the rest goes through
+// the output thread, what is written next waits behind it, and the trace
+// shows every byte once, in order.
+TEST_F(FakeLineTest, WhatTheDeviceDoesNotTakeAtOnceLeavesThroughTheOutputThreadInOrder) {
+  ASSERT_EQ(Open(), 0);
+  d->WithMainLock([](TTraceRecorder& trace, TDispatchLog&) { trace.Start(100); });
+  line->takeAtOnce = 3;
+  ASSERT_EQ(Write("abcdefgh"), 8);
+  ASSERT_EQ(Write("ijk"), 3);
+  ASSERT_TRUE(WaitUntil([&] { return line->Written() == "abcdefghijk"; })) << line->Written();
+  EXPECT_GE(d->Counts().directWrites, 1u);
+  EXPECT_GE(d->Counts().handOvers, 1u);
+  TTraceRecorder expected;
+  expected.Start(100);
+  for (char c : std::string("abcdefghijk")) expected.Add('T', static_cast<uint8_t>(c));
+  EXPECT_EQ(TraceText(), expected.Text(true, false));
 }
 
 TEST_F(FakeLineTest, ALineChangeWaitsUntilTheDriverHasSentWhatWasQueued) {

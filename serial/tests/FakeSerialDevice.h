@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,8 @@ class TFakeSerialDevice : public TSerialDevice {
   std::atomic<int> readError{0};
   // The device reports input again and again but never has any.
   std::atomic<bool> storm{false};
+  // Most bytes one write hands to the driver.
+  std::atomic<uint32_t> takeAtOnce{UINT32_MAX};
 
   // What the line saw: bytes still in the driver's transmit queue at each
   // line change, and the limit of each wait for that queue to empty.
@@ -95,11 +98,18 @@ class TFakeSerialDevice : public TSerialDevice {
     return static_cast<int>(n);
   }
   // The driver takes everything; it leaves the line when the queue drains.
-  int Write(const uint8_t*, uint32_t count) override {
+  int Write(const uint8_t* data, uint32_t count) override {
     if (throwIn == TThrow::InWrite) throw std::runtime_error("write failed");
     std::lock_guard guard(lock_);
+    count = std::min(count, takeAtOnce.load());
+    written_.append(data, data + count);
     outQueued_ += static_cast<int>(count);
     return static_cast<int>(count);
+  }
+  // Every byte written so far, in order.
+  std::string Written() {
+    std::lock_guard guard(lock_);
+    return written_;
   }
   int WaitWritable() override { return 1; }
   void CancelWrite() override {}
@@ -129,6 +139,7 @@ class TFakeSerialDevice : public TSerialDevice {
   std::mutex lock_;
   std::condition_variable changed_;
   std::string queue_;
+  std::string written_;
   TDeviceControlBlock dcb_;
   bool cancelled_ = false;
   int outQueued_ = 0;
