@@ -12,7 +12,7 @@ uint32_t WindowId(const TNotifyTarget* window) {
 }
 }  // namespace
 
-std::function<void(TBaseDispatcher&, TNotifyWindow*)> TBaseDispatcher::DeliveryStartsHook;
+std::function<void(TBaseDispatcher&, TNotifyTarget*)> TBaseDispatcher::DeliveryStartsHook;
 
 TBaseDispatcher::TBaseDispatcher() : index_(TDispatcherList::Instance().Add(this)) {}
 
@@ -271,7 +271,7 @@ void TBaseDispatcher::DeregisterWindowHandler(TNotifyTarget* window) {
   }
 }
 
-bool TBaseDispatcher::HasWindowHandler(const TNotifyWindow* window) {
+bool TBaseDispatcher::HasWindowHandler(const TNotifyTarget* window) {
   std::lock_guard main(mainLock_);
   return std::any_of(windows_.begin(), windows_.end(),
                      [window](const TWindowHandler& h) { return h.window == window && !h.deleted; });
@@ -471,7 +471,7 @@ bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t 
 }
 
 void TBaseDispatcher::HoldDeliveryStart(size_t i) {
-  TNotifyWindow* window = nullptr;
+  TNotifyTarget* window = nullptr;
   {
     std::lock_guard main(mainLock_);
     if (i < windows_.size() && !windows_[i].deleted) window = windows_[i].window;

@@ -68,13 +68,13 @@ class TBaseDispatcher {
   void DeregisterWindowHandler(TNotifyTarget* window);
   void UpdateHandlerService(THandlerService change);
   // Whether `window` is on the handler list and not marked for removal.
-  bool HasWindowHandler(const TNotifyWindow* window);
+  bool HasWindowHandler(const TNotifyTarget* window);
 
   // Test seam, empty in the program: called on the dispatch thread as a
   // notification is about to be posted to `window`, with no lock held, so a
   // test can hold a delivery at that moment. Set it only while no dispatcher
   // runs.
-  static std::function<void(TBaseDispatcher& dispatcher, TNotifyWindow* window)> DeliveryStartsHook;
+  static std::function<void(TBaseDispatcher& dispatcher, TNotifyTarget* window)> DeliveryStartsHook;
 
   bool Dispatching();
   bool ClosePending() const { return closePending_; }

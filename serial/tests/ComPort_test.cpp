@@ -236,9 +236,9 @@ TEST_F(ComPortTest, AnOpenHandlerThatRaisesLeavesThePortClosedAndTheDeviceFree) 
 TEST_F(ComPortTest, AnOpenHandlerThatRaisesWhileADeliveryStartsLeavesNothingInUse) {
   constexpr int Rounds = 20;
   Listen();
-  std::atomic<TNotifyWindow*> held{nullptr};
+  std::atomic<TNotifyTarget*> held{nullptr};
   std::atomic<bool> freed{false};
-  TBaseDispatcher::DeliveryStartsHook = [&](TBaseDispatcher& dispatcher, TNotifyWindow* window) {
+  TBaseDispatcher::DeliveryStartsHook = [&](TBaseDispatcher& dispatcher, TNotifyTarget* window) {
     held = window;
     const auto deadline = std::chrono::steady_clock::now() + LongDeadline;
     while (!freed && dispatcher.HasWindowHandler(window) && std::chrono::steady_clock::now() < deadline)
@@ -254,7 +254,8 @@ TEST_F(ComPortTest, AnOpenHandlerThatRaisesWhileADeliveryStartsLeavesNothingInUs
       freed = false;
       pty.Send("123\x03");
       EXPECT_TRUE(WaitUntil([&] { return held.load() != nullptr; }, LongDeadline)) << "no delivery started";
-      if (TNotifyWindow* window = held) QObject::connect(window, &QObject::destroyed, [&] { freed = true; });
+      if (auto* window = dynamic_cast<TNotifyWindow*>(held.load()))
+        QObject::connect(window, &QObject::destroyed, [&] { freed = true; });
       throw EBadArgument("refused by the handler");
     });
     EXPECT_EQ(Raised([&] { port.SetOpen(true); }).type, typeid(EBadArgument));
