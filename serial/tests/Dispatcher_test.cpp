@@ -28,8 +28,7 @@ class DispatcherTest : public ::testing::Test, public TDispatcherDriver {
 
   // Notifications go to `window`; the handler records them and runs `onEvent`.
   void Listen() {
-    window = std::make_unique<TNotifyWindow>(
-        [this](uint32_t m, uint32_t w, uint32_t l) { Record(m, w, l); });
+    window = std::make_unique<TNotifyWindow>([this](uint32_t m, uint32_t w, uint32_t l) { Record(m, w, l); });
     Attach(window.get());
   }
 
