@@ -177,12 +177,9 @@ TFichierSpectre TFichiersFenetre::SpectreCourant() const {
   if (EstLeSpectreOuvert(g)) {
     s = *ouvert_;
   } else {
-    s.appareil = {VersUnicode(principale_.Identification.nom), VersUnicode(principale_.Identification.numero),
-                  VersUnicode(principale_.Identification.version)};
-    s.balayage = {spectro_.Debut, spectro_.Fin};
-    s.blanc = {spectro_.BlancDebut, spectro_.BlancFin};
-    s.date = QDateTime::currentDateTime();
-    s.proprietaire = qEnvironmentVariable("USER");
+    const TProtocole::TIdentification& id = principale_.Identification;
+    FixeProvenance(s, id.nom, id.numero, id.version, {spectro_.Debut, spectro_.Fin},
+                   {spectro_.BlancDebut, spectro_.BlancFin});
   }
   s.spectre = g.spectre;
   s.premier = g.premier;

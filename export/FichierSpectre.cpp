@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "export/ReelVersTexte.h"
+#include "graph/TexteMesurial.h"
 
 namespace {
 
@@ -107,6 +108,15 @@ bool ValeurManquante(double valeur) {
 
 bool TFichierSpectre::ParametrePresent() const {
   return !nomParam.isEmpty() && !ValeurManquante(valeurParam);
+}
+
+void FixeProvenance(TFichierSpectre& s, std::string_view nom, std::string_view numero, std::string_view version,
+                    TPlage balayage, TPlage blanc) {
+  s.appareil = {VersUnicode(nom), VersUnicode(numero), VersUnicode(version)};
+  s.balayage = balayage;
+  s.blanc = blanc;
+  s.date = QDateTime::currentDateTime();
+  s.proprietaire = qEnvironmentVariable("USER");
 }
 
 QString ErreurLigne(int ligne, const QString& etiquette, const QString& pourquoi) {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct TFichierSpectre {
   // A parameter goes out with a name and a value, as in the export text.
   bool ParametrePresent() const;
 };
+
+// Where a spectrum measured now comes from: the instrument's own answers
+// (8-bit, the program's characters), the scan's and the baseline's bounds,
+// the present time and the user.
+void FixeProvenance(TFichierSpectre& s, std::string_view nom, std::string_view numero, std::string_view version,
+                    TPlage balayage, TPlage blanc);
 
 // What reading a file gives: the spectrum, or why not (French, with the line
 // and the label at fault); notes on what was changed on the way (data cut at

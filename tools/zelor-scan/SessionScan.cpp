@@ -374,8 +374,7 @@ TIssueScan TSessionScan::Spectre() {
   if (abandonne_) return *Interrompue(QStringLiteral("spectre"));
   if (!balayage.Statut().empty() && Remarque) Remarque(Texte(balayage.Statut()));
 
-  TFichierSpectre fichier = FichierMesure(mesure);
-  fichier.balayage = {debut, fin};
+  TFichierSpectre fichier = FichierMesure(mesure, {debut, fin});
   std::optional<TIssueScan> arret = Interrompue(QStringLiteral("spectre"));
   if (fichier.Vide()) return arret.value_or(Echec(kArrete, QStringLiteral("aucun point mesuré : rien à écrire")));
   // A spectrum cut short by a lost link is kept beside the file asked for,
@@ -404,7 +403,7 @@ TIssueScan TSessionScan::Spectre() {
   return issue;
 }
 
-TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure) const {
+TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure, TPlage balayage) const {
   TFichierSpectre fichier;
   if (!mesure.Vide()) {
     fichier.premier = mesure.premier;
@@ -418,10 +417,8 @@ TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure) const 
     fichier.uniteParam = demande_.parametre->unite;
   }
   fichier.valeurParam = mesure.valeurParam;
-  fichier.appareil = {Texte(identification_.nom), Texte(identification_.numero), Texte(identification_.version)};
-  fichier.blanc = {spectro_.BlancDebut, spectro_.BlancFin};
-  fichier.date = QDateTime::currentDateTime();
-  fichier.proprietaire = qEnvironmentVariable("USER");
+  FixeProvenance(fichier, identification_.nom, identification_.numero, identification_.version, balayage,
+                 {spectro_.BlancDebut, spectro_.BlancFin});
   fichier.precision = spectro_.Precision;
   return fichier;
 }

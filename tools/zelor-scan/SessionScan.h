@@ -71,8 +71,8 @@ class TSessionScan : public QObject {
   // sets the bounds to scan (the configuration's last ones by default).
   std::optional<TIssueScan> BornesSpectre(TBalayage& balayage, int& debut, int& fin);
   // What the file keeps of a scan: the spectrum, the user's texts, the
-  // instrument, the baseline's range, the date.
-  TFichierSpectre FichierMesure(const TSpectreMesure& mesure) const;
+  // instrument, the scan's and the baseline's ranges, the date.
+  TFichierSpectre FichierMesure(const TSpectreMesure& mesure, TPlage balayage) const;
   static TContexteExport Contexte(const TFichierSpectre& fichier);
   TIssueScan Aller();
   TIssueScan Lire();
