@@ -163,10 +163,6 @@ void TFichiersFenetre::Signale(const QString& texte) const {
   if (principale_.Message) principale_.Message(texte);
 }
 
-TContexteExport TFichiersFenetre::ContexteExport() {
-  return {CheminExecutableExport(), DateHeureExport(QDateTime::currentDateTime()), SeparateurUtilisateur()};
-}
-
 bool TFichiersFenetre::EstLeSpectreOuvert(const Tgraphe& graphe) const {
   return ouvert_ && MemesDonnees(*ouvert_, graphe);
 }
@@ -196,7 +192,7 @@ TFichierSpectre TFichiersFenetre::SpectreCourant() const {
 bool TFichiersFenetre::EnregistreSous(const QString& chemin) {
   const FormatSpectre format = FormatDuNom(chemin).value_or(FormatSpectre::Jcamp);
   QString erreur;
-  if (!EnregistreSpectre(chemin, SpectreCourant(), format, ContexteExport(), erreur)) {
+  if (!EnregistreSpectre(chemin, SpectreCourant(), format, ContexteDuProgramme(QDateTime::currentDateTime()), erreur)) {
     Signale(QStringLiteral("Spectre non enregistré : %1").arg(erreur));
     return false;
   }

@@ -38,6 +38,10 @@ std::optional<double> Nombre(const QByteArray& texte) {
 
 }  // namespace
 
+TContexteExport ContexteDuProgramme(const QDateTime& moment) {
+  return {CheminExecutableExport(), DateHeureExport(moment), SeparateurUtilisateur()};
+}
+
 SpectreExport ExportDe(const TFichierSpectre& s, const TContexteExport& contexte) {
   SpectreExport e;
   e.cheminExecutable = contexte.cheminExecutable;

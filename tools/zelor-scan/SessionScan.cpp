@@ -381,7 +381,7 @@ TIssueScan TSessionScan::Spectre() {
   // never under its name: a script must not take it for a whole one.
   const QString chemin = perdue_ ? CheminPartiel(demande_.sortie) : demande_.sortie;
   QString erreur;
-  if (!EnregistreSpectre(chemin, fichier, *FormatDuNom(chemin), Contexte(fichier), erreur)) {
+  if (!EnregistreSpectre(chemin, fichier, *FormatDuNom(chemin), ContexteDuProgramme(fichier.date), erreur)) {
     TIssueScan echec = Echec(kFichierNonEcrit, erreur);
     if (arret) echec.message = arret->message + " ; " + erreur;
     return echec;
@@ -421,10 +421,6 @@ TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure, TPlage
                  {spectro_.BlancDebut, spectro_.BlancFin});
   fichier.precision = spectro_.Precision;
   return fichier;
-}
-
-TContexteExport TSessionScan::Contexte(const TFichierSpectre& fichier) {
-  return {CheminExecutableExport(), DateHeureExport(fichier.date), SeparateurUtilisateur()};
 }
 
 TIssueScan TSessionScan::Aller() {

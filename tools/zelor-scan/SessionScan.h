@@ -73,7 +73,6 @@ class TSessionScan : public QObject {
   // What the file keeps of a scan: the spectrum, the user's texts, the
   // instrument, the scan's and the baseline's ranges, the date.
   TFichierSpectre FichierMesure(const TSpectreMesure& mesure, TPlage balayage) const;
-  static TContexteExport Contexte(const TFichierSpectre& fichier);
   TIssueScan Aller();
   TIssueScan Lire();
 
