@@ -22,6 +22,7 @@
 #include "app/TexteAffiche.h"
 #include "graph/GrapheEnCache.h"
 #include "graph/Graphker.h"
+#include "graph/QPainterCanvas.h"
 #include "instrument/Cfgspect.h"
 #include "instrument/ChoixSpectro.h"
 #include "platform/DetenteurPort.h"
@@ -427,7 +428,7 @@ void TSpectreMain::AboutItemClick() {
 }
 
 void TSpectreMain::PaintBoxPaint(QPainter& peintre, const QRect& cadre, const QRect& zone) {
-  Graphe->cadre = Rect{cadre.left(), cadre.top(), cadre.right() + 1, cadre.bottom() + 1};
+  Graphe->cadre = RectDe(cadre);
   // A new point during a scan asks for its marker's rectangle alone.
-  GrapheEnCache->Peint(*Graphe, peintre, Rect{zone.left(), zone.top(), zone.right() + 1, zone.bottom() + 1});
+  GrapheEnCache->Peint(*Graphe, peintre, RectDe(zone));
 }
