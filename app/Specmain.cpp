@@ -310,10 +310,9 @@ bool TSpectreMain::InitAppareil() {
   PanelAbs->clear();
   Titre = TitreNonTrouve;
   try {
-    const TProtocole::TIdentification identification = Protocole.Identifie();
-    Identification = identification;
-    if (identification.trouve) {
-      Titre = identification.titre;
+    Identification = Protocole.Identifie();
+    if (Identification.trouve) {
+      Titre = Identification.titre;
       Graphe->SetBornes(Spectro.MiniL, 0, Spectro.MaxiL, Spectro.MaxiA);
       if (LimitesInstrument) LimitesInstrument(Spectro.MiniL, Spectro.MaxiL);
       AppareilTrouve = true;
