@@ -217,6 +217,14 @@ std::optional<UniteY> UniteYDe(const QString& texte) {
   return UniteY::TransmittanceAuto;
 }
 
+QString UniteXRefusee(const QString& texte) {
+  return QStringLiteral("unité « %1 » : nm, µm ou 1/cm attendus").arg(texte.trimmed());
+}
+
+QString UniteYRefusee(const QString& texte) {
+  return QStringLiteral("unité « %1 » : absorbance ou transmittance attendues").arg(texte.trimmed());
+}
+
 QString PlaceMesures(std::vector<std::pair<double, double>> points, UniteX ux, UniteY uy, TFichierSpectre& s,
                      QStringList& remarques) {
   if (points.empty()) return QStringLiteral("aucune donnée");

@@ -111,6 +111,9 @@ enum class UniteY { Absorbance, Transmittance, TransmittancePourcent, Transmitta
 // Unit names as the files write them; nullopt for an unknown one.
 std::optional<UniteX> UniteXDe(const QString& texte);
 std::optional<UniteY> UniteYDe(const QString& texte);
+// Why a unit name was refused, the same for every format (French).
+QString UniteXRefusee(const QString& texte);
+QString UniteYRefusee(const QString& texte);
 
 // Read points (x in `ux`, y in `uy`; ValeurIndefinie for a missing y) turned
 // into nanometres and absorbance, then interpolated linearly to every whole
