@@ -338,9 +338,8 @@ int TPosixSerialDevice::Drain(uint32_t timeoutMs) {
   // an unread pseudo-terminal) would block it for ever.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    int pending = 0;
-    if (::ioctl(fd_, TIOCOUTQ, &pending) != 0) return NegErrno();
-    if (pending == 0) return 0;
+    const int pending = BytesInOutputQueue();
+    if (pending <= 0) return pending;
     if (std::chrono::steady_clock::now() >= deadline) return -ETIMEDOUT;
     std::this_thread::sleep_for(DrainPollInterval);
   }
