@@ -23,6 +23,12 @@ bool Refused(DWORD error) {
   return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
 }
 
+// The port for reading and writing, shared with nobody, overlapped.
+HANDLE OpenHandle(const std::string& path) {
+  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+}
+
 }  // namespace
 
 std::unique_ptr<TSerialDevice> CreateSerialDevice() {
@@ -31,8 +37,7 @@ std::unique_ptr<TSerialDevice> CreateSerialDevice() {
 
 int ProbeSerialDevice(const std::string& path) {
   // The open primitive alone, as the port is opened for real.
-  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE handle = OpenHandle(path);
   if (handle == INVALID_HANDLE_VALUE) return TWin32SerialDevice::OpenError(::GetLastError());
   ::CloseHandle(handle);
   return 0;
@@ -93,8 +98,7 @@ TWin32SerialDevice::~TWin32SerialDevice() {
 int TWin32SerialDevice::Open(const std::string& path) {
   if (!waitDone_ || !readDone_ || !writeDone_ || !waitCancel_ || !writeCancel_) return -ENOMEM;
   if (IsOpen()) return -EBUSY;
-  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE handle = OpenHandle(path);
   if (handle == INVALID_HANDLE_VALUE) return OpenError(::GetLastError());
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
