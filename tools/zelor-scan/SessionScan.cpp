@@ -133,10 +133,8 @@ TIssueScan TSessionScan::Execute() {
   spectro_.LitIni(ini_);
   const std::uint16_t comFichier = spectro_.Com;
 
-  std::optional<FormatSpectre> format;
   if (demande_.commande == TCommandeScan::Spectre) {
-    format = FormatDuNom(demande_.sortie);
-    if (!format)
+    if (!FormatDuNom(demande_.sortie))
       return Echec(kLigneIncorrecte, QStringLiteral("format de %1 inconnu : extension .jdx, .csv ou .txt attendue")
                                          .arg(demande_.sortie));
     if (const QString pourquoi = SortieInscriptible(demande_.sortie); !pourquoi.isEmpty())
@@ -380,15 +378,16 @@ TIssueScan TSessionScan::Spectre() {
   // A spectrum cut short by a lost link is kept beside the file asked for,
   // never under its name: a script must not take it for a whole one.
   const QString chemin = perdue_ ? CheminPartiel(demande_.sortie) : demande_.sortie;
+  const FormatSpectre format = *FormatDuNom(chemin);
   QString erreur;
-  if (!EnregistreSpectre(chemin, fichier, *FormatDuNom(chemin), ContexteDuProgramme(fichier.date), erreur)) {
+  if (!EnregistreSpectre(chemin, fichier, format, ContexteDuProgramme(fichier.date), erreur)) {
     TIssueScan echec = Echec(kFichierNonEcrit, erreur);
     if (arret) echec.message = arret->message + " ; " + erreur;
     return echec;
   }
   TIssueScan issue = arret.value_or(TIssueScan{});
   issue.json["fichier"] = chemin;
-  issue.json["format"] = NomFormat(*FormatDuNom(chemin));
+  issue.json["format"] = NomFormat(format);
   issue.json["debut"] = debut;
   issue.json["fin"] = fin;
   issue.json["premier"] = fichier.premier;
