@@ -30,10 +30,6 @@ constexpr int MillisecondesParSeconde = 1000;
 
 const QString MessageOccupe = QStringLiteral("Spectro occupé : attendre puis recommencer");
 
-QString Texte(const std::string& octets) {
-  return VersUnicode(octets);
-}
-
 QString NomFormat(FormatSpectre format) {
   switch (format) {
     case FormatSpectre::Jcamp:
@@ -88,7 +84,7 @@ TSessionScan::TSessionScan(TDemandeScan demande, TProgression& progression)
   pilote_.SurErreur = [this](const std::string& erreur) { PerteLiaison(QString::fromLocal8Bit(erreur)); };
   pilote_.SurFin = [this](bool) { Fin(); };
   pilote_.SurLecture = [this](int lambda, const std::string& absorbance) {
-    progression_.Point(lambda, Texte(absorbance));
+    progression_.Point(lambda, VersUnicode(absorbance));
   };
 }
 
@@ -276,9 +272,9 @@ std::optional<TIssueScan> TSessionScan::Interrompue(const QString& quoi) {
 
 TIssueScan TSessionScan::Identifie() {
   TIssueScan issue;
-  const QString nom = Texte(identification_.nom);
-  const QString numero = Texte(identification_.numero);
-  const QString version = Texte(identification_.version);
+  const QString nom = VersUnicode(identification_.nom);
+  const QString numero = VersUnicode(identification_.numero);
+  const QString version = VersUnicode(identification_.version);
   issue.json["nom"] = nom;
   issue.json["numero"] = numero;
   issue.json["version"] = version;
@@ -370,7 +366,7 @@ TIssueScan TSessionScan::Spectre() {
   progression_.Debut(QStringLiteral("Spectre"), debut, fin, balayage.Croissant() ? debut : fin);
   Attend([&balayage] { balayage.StopBtnClick(); }, [&balayage](std::uint16_t h) { balayage.DonneeRecue(h); });
   if (abandonne_) return *Interrompue(QStringLiteral("spectre"));
-  if (!balayage.Statut().empty() && Remarque) Remarque(Texte(balayage.Statut()));
+  if (!balayage.Statut().empty() && Remarque) Remarque(VersUnicode(balayage.Statut()));
 
   TFichierSpectre fichier = FichierMesure(mesure, {debut, fin});
   std::optional<TIssueScan> arret = Interrompue(QStringLiteral("spectre"));
@@ -472,8 +468,8 @@ TIssueScan TSessionScan::Lire() {
   } else {
     // "UNDER", "OVER" or "***": an answer, but no reading.
     issue.json["absorbance"] = QJsonValue();
-    issue.json["reponse"] = Texte(reponse);
-    issue.message = QStringLiteral("%1  pas de lecture (%2)").arg(lambdaTexte, Texte(reponse));
+    issue.json["reponse"] = VersUnicode(reponse);
+    issue.message = QStringLiteral("%1  pas de lecture (%2)").arg(lambdaTexte, VersUnicode(reponse));
   }
   return issue;
 }
