@@ -1,13 +1,9 @@
 #include "platform/win32/Win32SerialDevice.h"
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 namespace {
 
-// How often a bounded drain looks at the driver's output queue.
-constexpr auto DrainPollInterval = std::chrono::milliseconds(2);
 // Line error bits of the error word that the layer keeps (CE_RXOVER ..
 // CE_BREAK, the same values as TLineError).
 constexpr DWORD LineErrorBits = 0x1F;
@@ -442,14 +438,4 @@ int TWin32SerialDevice::Purge(uint8_t which) {
   if (flags == 0) return 0;
   if (which & PurgeOutput) CancelWrite();
   return ::PurgeComm(handle_, flags) ? 0 : DeviceError(::GetLastError());
-}
-
-int TWin32SerialDevice::Drain(uint32_t timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    const int pending = BytesInOutputQueue();
-    if (pending <= 0) return pending;
-    if (std::chrono::steady_clock::now() >= deadline) return -ETIMEDOUT;
-    std::this_thread::sleep_for(DrainPollInterval);
-  }
 }
