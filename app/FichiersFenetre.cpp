@@ -163,10 +163,6 @@ void TFichiersFenetre::Signale(const QString& texte) const {
   if (principale_.Message) principale_.Message(texte);
 }
 
-TContexteExport TFichiersFenetre::ContexteExport() {
-  return {CheminExecutableExport(), DateHeureExport(QDateTime::currentDateTime()), SeparateurUtilisateur()};
-}
-
 bool TFichiersFenetre::EstLeSpectreOuvert(const Tgraphe& graphe) const {
   return ouvert_ && MemesDonnees(*ouvert_, graphe);
 }
@@ -177,12 +173,9 @@ TFichierSpectre TFichiersFenetre::SpectreCourant() const {
   if (EstLeSpectreOuvert(g)) {
     s = *ouvert_;
   } else {
-    s.appareil = {VersUnicode(principale_.Identification.nom), VersUnicode(principale_.Identification.numero),
-                  VersUnicode(principale_.Identification.version)};
-    s.balayage = {spectro_.Debut, spectro_.Fin};
-    s.blanc = {spectro_.BlancDebut, spectro_.BlancFin};
-    s.date = QDateTime::currentDateTime();
-    s.proprietaire = qEnvironmentVariable("USER");
+    const TProtocole::TIdentification& id = principale_.Identification;
+    FixeProvenance(s, id.nom, id.numero, id.version, {spectro_.Debut, spectro_.Fin},
+                   {spectro_.BlancDebut, spectro_.BlancFin});
   }
   s.spectre = g.spectre;
   s.premier = g.premier;
@@ -199,7 +192,7 @@ TFichierSpectre TFichiersFenetre::SpectreCourant() const {
 bool TFichiersFenetre::EnregistreSous(const QString& chemin) {
   const FormatSpectre format = FormatDuNom(chemin).value_or(FormatSpectre::Jcamp);
   QString erreur;
-  if (!EnregistreSpectre(chemin, SpectreCourant(), format, ContexteExport(), erreur)) {
+  if (!EnregistreSpectre(chemin, SpectreCourant(), format, ContexteDuProgramme(QDateTime::currentDateTime()), erreur)) {
     Signale(QStringLiteral("Spectre non enregistré : %1").arg(erreur));
     return false;
   }

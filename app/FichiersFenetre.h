@@ -66,8 +66,6 @@ class TFichiersFenetre : public QObject {
 
   // The spectrum on the graph with everything a file keeps of it.
   TFichierSpectre SpectreCourant() const;
-  // What the export text takes from the running program.
-  static TContexteExport ContexteExport();
 
  private:
   QAction* CreeAction(const QString& legende, const QString& legendeBarre, int image, const QKeySequence& touches,

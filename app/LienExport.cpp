@@ -15,9 +15,6 @@
 
 namespace {
 
-// The comment travels in the graph's title slot, 255 characters at most.
-constexpr qsizetype kLongueurCommentaire = 255;
-
 QByteArray Octets(std::string_view texte) {
   return QByteArray(texte.data(), static_cast<qsizetype>(texte.size()));
 }
@@ -32,7 +29,7 @@ SpectreExport SpectreExportDe(const Tgraphe& graphe, const Tspectro& spectro, co
   SpectreExport s;
   s.cheminExecutable = CheminExecutableExport();
   s.dateHeure = DateHeureExport(QDateTime::currentDateTime());
-  s.commentaire = graphe.commentaire.empty() ? Octets(textes.commentaire).left(kLongueurCommentaire)
+  s.commentaire = graphe.commentaire.empty() ? Octets(textes.commentaire).left(kLongueurCommentaireExport)
                                              : Octets(graphe.commentaire.Vue());
   s.nomX = Octets(graphe.mondeX.nom.Vue());
   s.nomY = Octets(graphe.mondeY.nom.Vue());

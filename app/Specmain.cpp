@@ -22,6 +22,7 @@
 #include "app/TexteAffiche.h"
 #include "graph/GrapheEnCache.h"
 #include "graph/Graphker.h"
+#include "graph/QPainterCanvas.h"
 #include "instrument/Cfgspect.h"
 #include "instrument/ChoixSpectro.h"
 #include "platform/DetenteurPort.h"
@@ -309,10 +310,9 @@ bool TSpectreMain::InitAppareil() {
   PanelAbs->clear();
   Titre = TitreNonTrouve;
   try {
-    const TProtocole::TIdentification identification = Protocole.Identifie();
-    Identification = identification;
-    if (identification.trouve) {
-      Titre = identification.titre;
+    Identification = Protocole.Identifie();
+    if (Identification.trouve) {
+      Titre = Identification.titre;
       Graphe->SetBornes(Spectro.MiniL, 0, Spectro.MaxiL, Spectro.MaxiA);
       if (LimitesInstrument) LimitesInstrument(Spectro.MiniL, Spectro.MaxiL);
       AppareilTrouve = true;
@@ -427,7 +427,7 @@ void TSpectreMain::AboutItemClick() {
 }
 
 void TSpectreMain::PaintBoxPaint(QPainter& peintre, const QRect& cadre, const QRect& zone) {
-  Graphe->cadre = Rect{cadre.left(), cadre.top(), cadre.right() + 1, cadre.bottom() + 1};
+  Graphe->cadre = RectDe(cadre);
   // A new point during a scan asks for its marker's rectangle alone.
-  GrapheEnCache->Peint(*Graphe, peintre, Rect{zone.left(), zone.top(), zone.right() + 1, zone.bottom() + 1});
+  GrapheEnCache->Peint(*Graphe, peintre, RectDe(zone));
 }

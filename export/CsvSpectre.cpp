@@ -77,11 +77,11 @@ TLectureSpectre LitCsv(const QString& texte) {
       const QString norme = EtiquetteNormalisee(etiquette);
       if (norme == QLatin1String("XUNITS")) {
         const auto u = UniteXDe(valeur);
-        if (!u) return echec(etiquette, QStringLiteral("unité « %1 » : nm, µm ou 1/cm attendus").arg(valeur.trimmed()));
+        if (!u) return echec(etiquette, UniteXRefusee(valeur));
         ux = *u;
       } else if (norme == QLatin1String("YUNITS")) {
         const auto u = UniteYDe(valeur);
-        if (!u) return echec(etiquette, QStringLiteral("unité « %1 » : absorbance ou transmittance attendues").arg(valeur.trimmed()));
+        if (!u) return echec(etiquette, UniteYRefusee(valeur));
         uy = *u;
       } else {
         QString erreur;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "export/ReelVersTexte.h"
+#include "graph/TexteMesurial.h"
 
 namespace {
 
@@ -109,6 +110,15 @@ bool TFichierSpectre::ParametrePresent() const {
   return !nomParam.isEmpty() && !ValeurManquante(valeurParam);
 }
 
+void FixeProvenance(TFichierSpectre& s, std::string_view nom, std::string_view numero, std::string_view version,
+                    TPlage balayage, TPlage blanc) {
+  s.appareil = {VersUnicode(nom), VersUnicode(numero), VersUnicode(version)};
+  s.balayage = balayage;
+  s.blanc = blanc;
+  s.date = QDateTime::currentDateTime();
+  s.proprietaire = qEnvironmentVariable("USER");
+}
+
 QString ErreurLigne(int ligne, const QString& etiquette, const QString& pourquoi) {
   QString texte = QStringLiteral("ligne %1").arg(ligne);
   if (!etiquette.isEmpty()) texte += QStringLiteral(" (##%1)").arg(etiquette);
@@ -205,6 +215,14 @@ std::optional<UniteY> UniteYDe(const QString& texte) {
   if (!transmittance) return std::nullopt;
   if (u.contains(QLatin1Char('%')) || u.contains(QLatin1String("PERCENT"))) return UniteY::TransmittancePourcent;
   return UniteY::TransmittanceAuto;
+}
+
+QString UniteXRefusee(const QString& texte) {
+  return QStringLiteral("unité « %1 » : nm, µm ou 1/cm attendus").arg(texte.trimmed());
+}
+
+QString UniteYRefusee(const QString& texte) {
+  return QStringLiteral("unité « %1 » : absorbance ou transmittance attendues").arg(texte.trimmed());
 }
 
 QString PlaceMesures(std::vector<std::pair<double, double>> points, UniteX ux, UniteY uy, TFichierSpectre& s,

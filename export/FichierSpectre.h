@@ -10,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct TFichierSpectre {
   // A parameter goes out with a name and a value, as in the export text.
   bool ParametrePresent() const;
 };
+
+// Where a spectrum measured now comes from: the instrument's own answers
+// (8-bit, the program's characters), the scan's and the baseline's bounds,
+// the present time and the user.
+void FixeProvenance(TFichierSpectre& s, std::string_view nom, std::string_view numero, std::string_view version,
+                    TPlage balayage, TPlage blanc);
 
 // What reading a file gives: the spectrum, or why not (French, with the line
 // and the label at fault); notes on what was changed on the way (data cut at
@@ -104,6 +111,9 @@ enum class UniteY { Absorbance, Transmittance, TransmittancePourcent, Transmitta
 // Unit names as the files write them; nullopt for an unknown one.
 std::optional<UniteX> UniteXDe(const QString& texte);
 std::optional<UniteY> UniteYDe(const QString& texte);
+// Why a unit name was refused, the same for every format (French).
+QString UniteXRefusee(const QString& texte);
+QString UniteYRefusee(const QString& texte);
 
 // Read points (x in `ux`, y in `uy`; ValeurIndefinie for a missing y) turned
 // into nanometres and absorbance, then interpolated linearly to every whole

@@ -14,6 +14,9 @@
 // Last slot of the spectrum table: wavelengths 0..1024 nm.
 inline constexpr std::uint16_t kDernierIndexSpectre = 1024;
 
+// The comment travels in the graph's title slot, 255 characters at most.
+inline constexpr qsizetype kLongueurCommentaireExport = 255;
+
 // What the export reads from the graph, the scan dialog and the settings.
 struct SpectreExport {
   QByteArray cheminExecutable;

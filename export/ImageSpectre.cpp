@@ -88,7 +88,7 @@ void DessineGraphe(const Tgraphe& graphe, QPainter& peintre, const QRect& cadre)
   Tgraphe copie = graphe;
   QPainterCanvas canvas(peintre);
   copie.canvas = &canvas;
-  copie.cadre = Rect{cadre.left(), cadre.top(), cadre.right() + 1, cadre.bottom() + 1};
+  copie.cadre = RectDe(cadre);
   copie.Dessine();
   copie.canvas = nullptr;
 }

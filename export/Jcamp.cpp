@@ -384,10 +384,10 @@ TLectureSpectre LitJcamp(const QString& texte) {
     }
     if (Est(r, "XUNITS")) {
       ux = UniteXDe(valeur);
-      if (!ux) return echec(QStringLiteral("unité « %1 » : nm, µm ou 1/cm attendus").arg(valeur.trimmed()));
+      if (!ux) return echec(UniteXRefusee(valeur));
     } else if (Est(r, "YUNITS")) {
       uy = UniteYDe(valeur);
-      if (!uy) return echec(QStringLiteral("unité « %1 » : absorbance ou transmittance attendues").arg(valeur.trimmed()));
+      if (!uy) return echec(UniteYRefusee(valeur));
     } else if (Est(r, "XFACTOR") || Est(r, "YFACTOR")) {
       std::optional<double> f;
       if (!nombre(f) || *f == 0) return echec(QStringLiteral("facteur « %1 » illisible").arg(valeur.trimmed()));

@@ -7,8 +7,6 @@
 
 namespace {
 
-// The comment travels in the graph's title slot, 255 characters at most.
-constexpr qsizetype kLongueurCommentaire = 255;
 constexpr char kDebutLigne2[] = "Spectre Zelor";
 constexpr char kDebutTrailer[] = "&1 NOMX";
 // Lines before the data: path, date, comment, axis names, units.
@@ -38,11 +36,15 @@ std::optional<double> Nombre(const QByteArray& texte) {
 
 }  // namespace
 
+TContexteExport ContexteDuProgramme(const QDateTime& moment) {
+  return {CheminExecutableExport(), DateHeureExport(moment), SeparateurUtilisateur()};
+}
+
 SpectreExport ExportDe(const TFichierSpectre& s, const TContexteExport& contexte) {
   SpectreExport e;
   e.cheminExecutable = contexte.cheminExecutable;
   e.dateHeure = contexte.dateHeure;
-  e.commentaire = OctetsSaisis(s.commentaire).left(kLongueurCommentaire);
+  e.commentaire = OctetsSaisis(s.commentaire).left(kLongueurCommentaireExport);
   if (!s.Vide()) {
     e.premier = static_cast<std::uint16_t>(s.premier);
     e.dernier = static_cast<std::uint16_t>(s.dernier);

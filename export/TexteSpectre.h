@@ -15,6 +15,10 @@ struct TContexteExport {
   char separateur = '.';
 };
 
+// The running program's path and decimal separator, and `moment` as the
+// export writes it.
+TContexteExport ContexteDuProgramme(const QDateTime& moment);
+
 // The export's view of `s`, which must outlive it: 8-bit texts (the
 // program's own characters), the comment cut to 255 characters.
 SpectreExport ExportDe(const TFichierSpectre& s, const TContexteExport& contexte);

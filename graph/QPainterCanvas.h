@@ -7,8 +7,15 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPoint>
+#include <QRect>
 #include <QVarLengthArray>
 #include <optional>
+
+// The kernel's rectangle over the pixels of a toolkit rectangle, whose right
+// and bottom are the last pixels inside it.
+inline Rect RectDe(const QRect& r) {
+  return {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+}
 
 class QPainterCanvas : public Canvas {
  public:

@@ -33,6 +33,15 @@ QString Echappe(const QString& nom, bool tiretPermis) {
   return sortie;
 }
 
+// Whether a program holds `nomBus` on the bus now.
+bool NomDetenu(const QDBusConnection& bus, const QString& nomBus, int delaiMs) {
+  QDBusMessage proprietaire = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                             "org.freedesktop.DBus", "NameHasOwner");
+  proprietaire << nomBus;
+  const QDBusMessage a = AppelBloquant(bus, proprietaire, delaiMs);
+  return a.type() == QDBusMessage::ReplyMessage && a.arguments().value(0).toBool();
+}
+
 }  // namespace
 
 QDBusMessage AppelBloquant(const QDBusConnection& bus, const QDBusMessage& message, int delaiMs) {
@@ -205,22 +214,13 @@ bool DdeClient::Connecte(const QString& service, const QString& topic, int delai
 
 bool DdeClient::ServiceEnLigne(const QString& service, int delaiMs) {
   const QString nomBus = dde::NomBus(service);
-  if (nomBus.isEmpty() || !bus_.isConnected()) return false;
-  QDBusMessage proprietaire = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                             "org.freedesktop.DBus", "NameHasOwner");
-  proprietaire << nomBus;
-  const QDBusMessage a = dde::AppelBloquant(bus_, proprietaire, delaiMs);
-  return a.type() == QDBusMessage::ReplyMessage && a.arguments().value(0).toBool();
+  return !nomBus.isEmpty() && bus_.isConnected() && dde::NomDetenu(bus_, nomBus, delaiMs);
 }
 
 bool DdeClient::TopicOffert(const QString& nomBus, const QString& chemin, int delaiMs) {
   // Asking the bus first makes an absent service fail at once instead of
   // waiting for a time-out.
-  QDBusMessage proprietaire = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                             "org.freedesktop.DBus", "NameHasOwner");
-  proprietaire << nomBus;
-  const QDBusMessage a = dde::AppelBloquant(bus_, proprietaire, delaiMs);
-  if (a.type() != QDBusMessage::ReplyMessage || a.arguments().value(0).toBool() == false) return false;
+  if (!dde::NomDetenu(bus_, nomBus, delaiMs)) return false;
 
   QDBusMessage introspection =
       QDBusMessage::createMethodCall(nomBus, chemin, "org.freedesktop.DBus.Introspectable", "Introspect");

@@ -11,8 +11,9 @@
 // remembered in the override file under its /dev/serial/by-id link or, when
 // it has none, under the vendor, product and serial number sysfs shows for
 // it ("usb:0403:6001:A50285BI:if00"). Adapters without an identity follow in
-// order (ttyUSB* then ttyACM*, each by number) around the remembered numbers. The override file and the ZELOR_COMPORTS
-// variable can add, move or hide ports (docs/device-map.md).
+// order (ttyUSB* then ttyACM*, each by number) around the remembered
+// numbers. The override file and the ZELOR_COMPORTS variable can add, move
+// or hide ports (docs/device-map.md).
 #pragma once
 
 #include <map>

@@ -13,13 +13,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 namespace {
-
-// How often a bounded drain looks at the driver's output queue.
-constexpr auto DrainPollInterval = std::chrono::milliseconds(2);
 
 int NegErrno() {
   return errno ? -errno : -EIO;
@@ -331,19 +326,6 @@ int TPosixSerialDevice::Purge(uint8_t which) {
   if (queue < 0) return 0;
   if (which & PurgeOutput) CancelWrite();
   return ::tcflush(fd_, queue) == 0 ? 0 : NegErrno();
-}
-
-int TPosixSerialDevice::Drain(uint32_t timeoutMs) {
-  // tcdrain has no deadline and a far end that holds the line (flow control,
-  // an unread pseudo-terminal) would block it for ever.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int pending = 0;
-    if (::ioctl(fd_, TIOCOUTQ, &pending) != 0) return NegErrno();
-    if (pending == 0) return 0;
-    if (std::chrono::steady_clock::now() >= deadline) return -ETIMEDOUT;
-    std::this_thread::sleep_for(DrainPollInterval);
-  }
 }
 
 std::string DeviceGroupName(const std::string& path) {

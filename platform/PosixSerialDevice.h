@@ -37,7 +37,6 @@ class TPosixSerialDevice : public TSerialDevice {
   int GetModemStatus(uint8_t& status) override;
   int ClearErrors(uint8_t& errors) override;
   int Purge(uint8_t which) override;
-  int Drain(uint32_t timeoutMs) override;
 
   int Descriptor() const { return fd_; }
 

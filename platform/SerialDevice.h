@@ -99,8 +99,11 @@ class TSerialDevice {
   // Line error bits (TLineError) since the last call.
   virtual int ClearErrors(uint8_t& errors) = 0;
   virtual int Purge(uint8_t which) = 0;
-  // Waits until the driver has sent its output, at most timeoutMs.
-  virtual int Drain(uint32_t timeoutMs) = 0;
+  // Waits until the driver has sent its output, at most timeoutMs (then
+  // -ETIMEDOUT). Every backend watches its output queue the same way: a
+  // blocking drain has no deadline, and a far end that holds the line (flow
+  // control, an unread pseudo-terminal) would block it for ever.
+  virtual int Drain(uint32_t timeoutMs);
 };
 
 // The device backend of this platform.

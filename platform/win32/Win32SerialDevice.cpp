@@ -1,13 +1,9 @@
 #include "platform/win32/Win32SerialDevice.h"
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 namespace {
 
-// How often a bounded drain looks at the driver's output queue.
-constexpr auto DrainPollInterval = std::chrono::milliseconds(2);
 // Line error bits of the error word that the layer keeps (CE_RXOVER ..
 // CE_BREAK, the same values as TLineError).
 constexpr DWORD LineErrorBits = 0x1F;
@@ -23,6 +19,12 @@ bool Refused(DWORD error) {
   return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
 }
 
+// The port for reading and writing, shared with nobody, overlapped.
+HANDLE OpenHandle(const std::string& path) {
+  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+}
+
 }  // namespace
 
 std::unique_ptr<TSerialDevice> CreateSerialDevice() {
@@ -31,8 +33,7 @@ std::unique_ptr<TSerialDevice> CreateSerialDevice() {
 
 int ProbeSerialDevice(const std::string& path) {
   // The open primitive alone, as the port is opened for real.
-  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE handle = OpenHandle(path);
   if (handle == INVALID_HANDLE_VALUE) return TWin32SerialDevice::OpenError(::GetLastError());
   ::CloseHandle(handle);
   return 0;
@@ -93,8 +94,7 @@ TWin32SerialDevice::~TWin32SerialDevice() {
 int TWin32SerialDevice::Open(const std::string& path) {
   if (!waitDone_ || !readDone_ || !writeDone_ || !waitCancel_ || !writeCancel_) return -ENOMEM;
   if (IsOpen()) return -EBUSY;
-  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE handle = OpenHandle(path);
   if (handle == INVALID_HANDLE_VALUE) return OpenError(::GetLastError());
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
@@ -438,14 +438,4 @@ int TWin32SerialDevice::Purge(uint8_t which) {
   if (flags == 0) return 0;
   if (which & PurgeOutput) CancelWrite();
   return ::PurgeComm(handle_, flags) ? 0 : DeviceError(::GetLastError());
-}
-
-int TWin32SerialDevice::Drain(uint32_t timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    const int pending = BytesInOutputQueue();
-    if (pending <= 0) return pending;
-    if (std::chrono::steady_clock::now() >= deadline) return -ETIMEDOUT;
-    std::this_thread::sleep_for(DrainPollInterval);
-  }
 }

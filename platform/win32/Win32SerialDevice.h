@@ -53,7 +53,6 @@ class TWin32SerialDevice : public TSerialDevice {
   int GetModemStatus(uint8_t& status) override;
   int ClearErrors(uint8_t& errors) override;
   int Purge(uint8_t which) override;
-  int Drain(uint32_t timeoutMs) override;
 
   // After a SetControlBlock that the driver took but did not keep as asked:
   // the fields, "xonLim:100->10,...". Empty otherwise.

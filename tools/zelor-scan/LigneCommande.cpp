@@ -214,8 +214,9 @@ QString AideScan() {
       "  --ini FICHIER   fichier de configuration (par défaut zelor.INI à côté du programme)\n"
       "  --json          un objet JSON sur la sortie standard\n"
       "  --quiet, -q     ni progression ni remarques\n"
-      "  --attente S     attente maximale d'une réponse pendant une mesure (30 s)\n"
+      "  --attente S     attente maximale d'une réponse pendant une mesure (%1 s)\n"
       "\n"
       "Codes de sortie : 0 terminé, 1 spectro introuvable ou occupé, 2 ligne de commande\n"
-      "incorrecte, 3 liaison perdue pendant la mesure, 4 fichier non écrit, 5 arrêté (Ctrl+C).\n");
+      "incorrecte, 3 liaison perdue pendant la mesure, 4 fichier non écrit, 5 arrêté (Ctrl+C).\n")
+      .arg(TDemandeScan{}.attente);
 }

@@ -30,10 +30,6 @@ constexpr int MillisecondesParSeconde = 1000;
 
 const QString MessageOccupe = QStringLiteral("Spectro occupé : attendre puis recommencer");
 
-QString Texte(const std::string& octets) {
-  return VersUnicode(octets);
-}
-
 QString NomFormat(FormatSpectre format) {
   switch (format) {
     case FormatSpectre::Jcamp:
@@ -88,7 +84,7 @@ TSessionScan::TSessionScan(TDemandeScan demande, TProgression& progression)
   pilote_.SurErreur = [this](const std::string& erreur) { PerteLiaison(QString::fromLocal8Bit(erreur)); };
   pilote_.SurFin = [this](bool) { Fin(); };
   pilote_.SurLecture = [this](int lambda, const std::string& absorbance) {
-    progression_.Point(lambda, Texte(absorbance));
+    progression_.Point(lambda, VersUnicode(absorbance));
   };
 }
 
@@ -133,10 +129,8 @@ TIssueScan TSessionScan::Execute() {
   spectro_.LitIni(ini_);
   const std::uint16_t comFichier = spectro_.Com;
 
-  std::optional<FormatSpectre> format;
   if (demande_.commande == TCommandeScan::Spectre) {
-    format = FormatDuNom(demande_.sortie);
-    if (!format)
+    if (!FormatDuNom(demande_.sortie))
       return Echec(kLigneIncorrecte, QStringLiteral("format de %1 inconnu : extension .jdx, .csv ou .txt attendue")
                                          .arg(demande_.sortie));
     if (const QString pourquoi = SortieInscriptible(demande_.sortie); !pourquoi.isEmpty())
@@ -278,9 +272,9 @@ std::optional<TIssueScan> TSessionScan::Interrompue(const QString& quoi) {
 
 TIssueScan TSessionScan::Identifie() {
   TIssueScan issue;
-  const QString nom = Texte(identification_.nom);
-  const QString numero = Texte(identification_.numero);
-  const QString version = Texte(identification_.version);
+  const QString nom = VersUnicode(identification_.nom);
+  const QString numero = VersUnicode(identification_.numero);
+  const QString version = VersUnicode(identification_.version);
   issue.json["nom"] = nom;
   issue.json["numero"] = numero;
   issue.json["version"] = version;
@@ -372,24 +366,24 @@ TIssueScan TSessionScan::Spectre() {
   progression_.Debut(QStringLiteral("Spectre"), debut, fin, balayage.Croissant() ? debut : fin);
   Attend([&balayage] { balayage.StopBtnClick(); }, [&balayage](std::uint16_t h) { balayage.DonneeRecue(h); });
   if (abandonne_) return *Interrompue(QStringLiteral("spectre"));
-  if (!balayage.Statut().empty() && Remarque) Remarque(Texte(balayage.Statut()));
+  if (!balayage.Statut().empty() && Remarque) Remarque(VersUnicode(balayage.Statut()));
 
-  TFichierSpectre fichier = FichierMesure(mesure);
-  fichier.balayage = {debut, fin};
+  TFichierSpectre fichier = FichierMesure(mesure, {debut, fin});
   std::optional<TIssueScan> arret = Interrompue(QStringLiteral("spectre"));
   if (fichier.Vide()) return arret.value_or(Echec(kArrete, QStringLiteral("aucun point mesuré : rien à écrire")));
   // A spectrum cut short by a lost link is kept beside the file asked for,
   // never under its name: a script must not take it for a whole one.
   const QString chemin = perdue_ ? CheminPartiel(demande_.sortie) : demande_.sortie;
+  const FormatSpectre format = *FormatDuNom(chemin);
   QString erreur;
-  if (!EnregistreSpectre(chemin, fichier, *FormatDuNom(chemin), Contexte(fichier), erreur)) {
+  if (!EnregistreSpectre(chemin, fichier, format, ContexteDuProgramme(fichier.date), erreur)) {
     TIssueScan echec = Echec(kFichierNonEcrit, erreur);
     if (arret) echec.message = arret->message + " ; " + erreur;
     return echec;
   }
   TIssueScan issue = arret.value_or(TIssueScan{});
   issue.json["fichier"] = chemin;
-  issue.json["format"] = NomFormat(*FormatDuNom(chemin));
+  issue.json["format"] = NomFormat(format);
   issue.json["debut"] = debut;
   issue.json["fin"] = fin;
   issue.json["premier"] = fichier.premier;
@@ -404,7 +398,7 @@ TIssueScan TSessionScan::Spectre() {
   return issue;
 }
 
-TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure) const {
+TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure, TPlage balayage) const {
   TFichierSpectre fichier;
   if (!mesure.Vide()) {
     fichier.premier = mesure.premier;
@@ -418,16 +412,10 @@ TFichierSpectre TSessionScan::FichierMesure(const TSpectreMesure& mesure) const 
     fichier.uniteParam = demande_.parametre->unite;
   }
   fichier.valeurParam = mesure.valeurParam;
-  fichier.appareil = {Texte(identification_.nom), Texte(identification_.numero), Texte(identification_.version)};
-  fichier.blanc = {spectro_.BlancDebut, spectro_.BlancFin};
-  fichier.date = QDateTime::currentDateTime();
-  fichier.proprietaire = qEnvironmentVariable("USER");
+  FixeProvenance(fichier, identification_.nom, identification_.numero, identification_.version, balayage,
+                 {spectro_.BlancDebut, spectro_.BlancFin});
   fichier.precision = spectro_.Precision;
   return fichier;
-}
-
-TContexteExport TSessionScan::Contexte(const TFichierSpectre& fichier) {
-  return {CheminExecutableExport(), DateHeureExport(fichier.date), SeparateurUtilisateur()};
 }
 
 TIssueScan TSessionScan::Aller() {
@@ -480,8 +468,8 @@ TIssueScan TSessionScan::Lire() {
   } else {
     // "UNDER", "OVER" or "***": an answer, but no reading.
     issue.json["absorbance"] = QJsonValue();
-    issue.json["reponse"] = Texte(reponse);
-    issue.message = QStringLiteral("%1  pas de lecture (%2)").arg(lambdaTexte, Texte(reponse));
+    issue.json["reponse"] = VersUnicode(reponse);
+    issue.message = QStringLiteral("%1  pas de lecture (%2)").arg(lambdaTexte, VersUnicode(reponse));
   }
   return issue;
 }

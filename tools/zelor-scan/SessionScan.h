@@ -71,9 +71,8 @@ class TSessionScan : public QObject {
   // sets the bounds to scan (the configuration's last ones by default).
   std::optional<TIssueScan> BornesSpectre(TBalayage& balayage, int& debut, int& fin);
   // What the file keeps of a scan: the spectrum, the user's texts, the
-  // instrument, the baseline's range, the date.
-  TFichierSpectre FichierMesure(const TSpectreMesure& mesure) const;
-  static TContexteExport Contexte(const TFichierSpectre& fichier);
+  // instrument, the scan's and the baseline's ranges, the date.
+  TFichierSpectre FichierMesure(const TSpectreMesure& mesure, TPlage balayage) const;
   TIssueScan Aller();
   TIssueScan Lire();
 
