@@ -279,12 +279,6 @@ std::optional<std::string> DevicePathFor(int n) {
   return it->second;
 }
 
-std::vector<int> MappedPorts() {
-  std::vector<int> ports;
-  for (const auto& [n, path] : DeviceMap()) ports.push_back(n);
-  return ports;
-}
-
 bool RegisterPort(int n, const std::string& path) {
   if (n < FirstPort || n > LastPort || Trimmed(path).empty() ||
       path.find_first_of("\r\n") != std::string::npos)

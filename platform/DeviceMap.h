@@ -74,7 +74,12 @@ std::map<int, std::string> DeviceMap(const std::string& ttyClassDir = DefaultTty
 #endif
 
 std::optional<std::string> DevicePathFor(int n);
-std::vector<int> MappedPorts();  // increasing
+// The mapped port numbers, increasing.
+inline std::vector<int> MappedPorts() {
+  std::vector<int> ports;
+  for (const auto& entry : DeviceMap()) ports.push_back(entry.first);
+  return ports;
+}
 
 #ifndef _WIN32
 // Writes or removes the line of port n in the override file, keeping every

@@ -85,9 +85,3 @@ std::optional<std::string> DevicePathFor(int n) {
   // Opened by name even when the key does not list it: the open tells.
   return DevicePrefix + DeviceLabel(n);
 }
-
-std::vector<int> MappedPorts() {
-  std::vector<int> ports;
-  for (const auto& [n, path] : DeviceMap()) ports.push_back(n);
-  return ports;
-}
