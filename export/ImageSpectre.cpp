@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "export/FichiersSpectre.h"
+#include "graph/CanvasPrete.h"
 #include "graph/Graphe.h"
 #include "graph/QPainterCanvas.h"
 
@@ -23,8 +24,8 @@ constexpr int kPointsParPouce = 72;
 constexpr char kTitreImage[] = "Spectre Zelor";
 
 bool TailleValide(QSize taille) {
-  return taille.width() >= kCoteMinImage && taille.height() >= kCoteMinImage && taille.width() <= kCoteMaxImage &&
-         taille.height() <= kCoteMaxImage;
+  return taille.width() >= kCoteMinImage && taille.height() >= kCoteMinImage &&
+         taille.width() <= kCoteMaxImage && taille.height() <= kCoteMaxImage;
 }
 
 QByteArray Png(const Tgraphe& graphe, QSize taille) {
@@ -87,10 +88,9 @@ std::optional<FormatImage> FormatImageDuNom(const QString& chemin) {
 void DessineGraphe(const Tgraphe& graphe, QPainter& peintre, const QRect& cadre) {
   Tgraphe copie = graphe;
   QPainterCanvas canvas(peintre);
-  copie.canvas = &canvas;
+  const TCanvasPrete prete(copie, canvas);
   copie.cadre = RectDe(cadre);
   copie.Dessine();
-  copie.canvas = nullptr;
 }
 
 void DessinePage(const Tgraphe& graphe, QPainter& peintre, const QRect& page, const QString& legende,
@@ -114,7 +114,8 @@ void DessinePage(const Tgraphe& graphe, QPainter& peintre, const QRect& page, co
   DessineGraphe(graphe, peintre, zone);
 }
 
-bool EcritImage(const Tgraphe& graphe, const QString& chemin, QSize taille, FormatImage format, QString& erreur) {
+bool EcritImage(const Tgraphe& graphe, const QString& chemin, QSize taille, FormatImage format,
+                QString& erreur) {
   if (!TailleValide(taille)) {
     erreur = QStringLiteral("taille %1 × %2 hors de %3..%4 pixels")
                  .arg(taille.width())

@@ -1,5 +1,6 @@
 #include "graph/GrapheEnCache.h"
 
+#include "graph/CanvasPrete.h"
 #include "graph/QPainterCanvas.h"
 
 #include <QPaintDevice>
@@ -58,9 +59,8 @@ void TGrapheEnCache::Peint(Tgraphe& graphe, QPainter& peintre, const Rect& zone)
     // Copying most of the frame costs more than drawing the ground afresh:
     // a fill and a few lines of text write fewer bytes than a full copy.
     QPainterCanvas canvas(peintre);
-    graphe.canvas = &canvas;
+    const TCanvasPrete prete(graphe, canvas);
     graphe.Dessine();
-    graphe.canvas = nullptr;
     return;
   }
   // The layout first: it repairs the bounds the key is made of.
@@ -70,15 +70,15 @@ void TGrapheEnCache::Peint(Tgraphe& graphe, QPainter& peintre, const Rect& zone)
   // The image covers the device from its origin, so its pixels and the
   // device's are the same ones: a plain copy.
   const QRectF cible(z.left, z.top, z.Largeur(), z.Hauteur());
-  const QRectF source(z.left * cle.ratio, z.top * cle.ratio, z.Largeur() * cle.ratio, z.Hauteur() * cle.ratio);
+  const QRectF source(z.left * cle.ratio, z.top * cle.ratio, z.Largeur() * cle.ratio,
+                      z.Hauteur() * cle.ratio);
   peintre.drawImage(cible, fond_, source);
   peintre.save();
   peintre.setClipRect(QRect(z.left, z.top, z.Largeur(), z.Hauteur()), Qt::IntersectClip);
   {
     QPainterCanvas canvas(peintre);
-    graphe.canvas = &canvas;
+    const TCanvasPrete prete(graphe, canvas);
     graphe.DessineDonnees(z);
-    graphe.canvas = nullptr;
   }
   peintre.restore();
 }
@@ -86,17 +86,15 @@ void TGrapheEnCache::Peint(Tgraphe& graphe, QPainter& peintre, const Rect& zone)
 void TGrapheEnCache::DessineFond(Tgraphe& graphe, const TCle& cle) {
   const int largeur = std::max(1, graphe.cadre.right);
   const int hauteur = std::max(1, graphe.cadre.bottom);
-  fond_ = QImage(static_cast<int>(std::ceil(largeur * cle.ratio)), static_cast<int>(std::ceil(hauteur * cle.ratio)),
-                 cle.format);
+  fond_ = QImage(static_cast<int>(std::ceil(largeur * cle.ratio)),
+                 static_cast<int>(std::ceil(hauteur * cle.ratio)), cle.format);
   fond_.setDevicePixelRatio(cle.ratio);
   QPainter peintre(&fond_);
   {
     // Fonts completed from the device's font, as its own painter would.
     QPainterCanvas canvas(peintre, policeDeBase_);
-    Canvas* avant = graphe.canvas;
-    graphe.canvas = &canvas;
+    const TCanvasPrete prete(graphe, canvas);
     graphe.DessineFond();
-    graphe.canvas = avant;
   }
   cle_ = cle;
   ++fondsDessines_;

@@ -2,6 +2,7 @@
 // for documentation pictures and visual checks.
 //   zelor-render [--width W] [--height H] [--points] [--amax A] --output out.png spectre.txt
 #include "app/Labutil.h"
+#include "graph/CanvasPrete.h"
 #include "graph/Graphe.h"
 #include "graph/QPainterCanvas.h"
 #include "graph/TexteMesurial.h"
@@ -82,10 +83,9 @@ int main(int argc, char** argv) {
   {
     QPainter peintre(&image);
     QPainterCanvas canvas(peintre);
-    graphe->canvas = &canvas;
+    const TCanvasPrete prete(*graphe, canvas);
     graphe->cadre = {0, 0, w, h};
     graphe->Dessine();
-    graphe->canvas = nullptr;
   }
   // Written aside and renamed, so a failed run leaves no half-written image.
   QSaveFile png(options.value(sortie));
