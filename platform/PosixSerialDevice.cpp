@@ -36,6 +36,30 @@ void Consume(int eventFd) {
   [[maybe_unused]] ssize_t n = ::read(eventFd, &value, sizeof value);
 }
 
+// Waits for `events` on the line or for the cancel event, at most
+// `timeoutMs` (-1: no limit). 1 and the line's events when it is ready or
+// hung up, 0 when cancelled or timed out, a negated errno when poll fails.
+int PollLine(int fd, short events, int cancelFd, int timeoutMs, short& revents) {
+  pollfd fds[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
+  revents = 0;
+  for (;;) {
+    const int n = ::poll(fds, 2, timeoutMs);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return NegErrno();
+    break;
+  }
+  if (fds[1].revents & POLLIN) {
+    Consume(cancelFd);
+    return 0;
+  }
+  revents = fds[0].revents;
+  return revents != 0 ? 1 : 0;
+}
+
+bool HungUp(short revents) {
+  return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 }  // namespace
 
 std::unique_ptr<TSerialDevice> CreateSerialDevice() {
@@ -66,16 +90,18 @@ int ProbeSerialDevice(const std::string& path) {
 
 TPosixSerialDevice::TPosixSerialDevice()
     : waitCancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      writeCancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+      writeCancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      inputCancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 TPosixSerialDevice::~TPosixSerialDevice() {
   Close();
   if (waitCancel_ >= 0) ::close(waitCancel_);
   if (writeCancel_ >= 0) ::close(writeCancel_);
+  if (inputCancel_ >= 0) ::close(inputCancel_);
 }
 
 int TPosixSerialDevice::Open(const std::string& path) {
-  if (waitCancel_ < 0 || writeCancel_ < 0) return -ENOMEM;
+  if (waitCancel_ < 0 || writeCancel_ < 0 || inputCancel_ < 0) return -ENOMEM;
   if (fd_ >= 0) return -EBUSY;
   const int fd = OpenLocked(path);
   if (fd < 0) return fd;
@@ -202,25 +228,30 @@ int TPosixSerialDevice::SetControlBlock(const TDeviceControlBlock& block) {
 
 int TPosixSerialDevice::WaitEvent(bool wantInput, uint32_t& events) {
   events = 0;
-  pollfd fds[2] = {{fd_.load(), static_cast<short>(wantInput ? POLLIN : 0), 0}, {waitCancel_, POLLIN, 0}};
-  for (;;) {
-    const int n = ::poll(fds, 2, -1);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return NegErrno();
-    break;
-  }
-  if (fds[1].revents & POLLIN) {
-    Consume(waitCancel_);
-    return 0;
-  }
+  short revents = 0;
+  const int result = PollLine(fd_, wantInput ? POLLIN : 0, waitCancel_, -1, revents);
+  if (result <= 0) return result;
   // A hung-up line stays "ready" for ever: report it once, the caller stops.
-  if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return -EIO;
-  if (fds[0].revents & POLLIN) events |= EvRxChar;
+  if (HungUp(revents)) return -EIO;
+  if (revents & POLLIN) events |= EvRxChar;
   return static_cast<int>(events);
 }
 
 void TPosixSerialDevice::CancelWait() {
   Signal(waitCancel_);
+}
+
+int TPosixSerialDevice::WaitInput(bool wantInput, std::chrono::milliseconds timeout) {
+  short revents = 0;
+  const int result =
+      PollLine(fd_, wantInput ? POLLIN : 0, inputCancel_, static_cast<int>(timeout.count()), revents);
+  if (result <= 0) return result;
+  if (HungUp(revents)) return -EIO;
+  return (revents & POLLIN) ? 1 : 0;
+}
+
+void TPosixSerialDevice::CancelInputWait() {
+  Signal(inputCancel_);
 }
 
 int TPosixSerialDevice::BytesInQueue() {
@@ -250,19 +281,10 @@ int TPosixSerialDevice::Write(const uint8_t* data, uint32_t count) {
 }
 
 int TPosixSerialDevice::WaitWritable() {
-  pollfd fds[2] = {{fd_.load(), POLLOUT, 0}, {writeCancel_, POLLIN, 0}};
-  for (;;) {
-    const int n = ::poll(fds, 2, -1);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return NegErrno();
-    break;
-  }
-  if (fds[1].revents & POLLIN) {
-    Consume(writeCancel_);
-    return 0;
-  }
-  if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return -EIO;
-  return 1;
+  short revents = 0;
+  const int result = PollLine(fd_, POLLOUT, writeCancel_, -1, revents);
+  if (result <= 0) return result;
+  return HungUp(revents) ? -EIO : 1;
 }
 
 void TPosixSerialDevice::CancelWrite() {

@@ -25,6 +25,9 @@ class TPosixSerialDevice : public TSerialDevice {
 
   int WaitEvent(bool wantInput, uint32_t& events) override;
   void CancelWait() override;
+  bool CanWaitInput() const override { return true; }
+  int WaitInput(bool wantInput, std::chrono::milliseconds timeout) override;
+  void CancelInputWait() override;
 
   int BytesInQueue() override;
   int BytesInOutputQueue() override;
@@ -53,5 +56,6 @@ class TPosixSerialDevice : public TSerialDevice {
   std::atomic<int> fd_{-1};
   int waitCancel_ = -1;         // eventfd that ends a WaitEvent
   int writeCancel_ = -1;        // eventfd that ends a WaitWritable
+  int inputCancel_ = -1;        // eventfd that ends a WaitInput
   TDeviceControlBlock shadow_;  // the fields termios has no room for
 };

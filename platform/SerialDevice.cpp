@@ -20,3 +20,10 @@ int TSerialDevice::Drain(uint32_t timeoutMs) {
     std::this_thread::sleep_for(DrainPollInterval);
   }
 }
+
+int TSerialDevice::WaitInput(bool, std::chrono::milliseconds timeout) {
+  // Only called on a device that says it can wait for input; the dispatcher
+  // asks CanWaitInput first.
+  std::this_thread::sleep_for(timeout);
+  return 0;
+}

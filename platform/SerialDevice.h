@@ -3,6 +3,7 @@
 // another backend only has to implement this interface.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,6 +80,17 @@ class TSerialDevice {
   // when the device is gone (the caller must stop waiting on it).
   virtual int WaitEvent(bool wantInput, uint32_t& events) = 0;
   virtual void CancelWait() = 0;
+
+  // A device whose received bytes a second thread can wait for at the same
+  // time as WaitEvent waits for the line's other events. The dispatch thread
+  // then waits for input itself and reads it, instead of being woken by the
+  // com thread for every batch; the com thread keeps the line's events.
+  virtual bool CanWaitInput() const { return false; }
+  // Blocks until input is there (when wantInput), a hang-up, CancelInputWait
+  // or the timeout: 1 input is there, 0 timed out or cancelled, a negated
+  // errno when the device is gone.
+  virtual int WaitInput(bool wantInput, std::chrono::milliseconds timeout);
+  virtual void CancelInputWait() {}
 
   virtual int BytesInQueue() = 0;
   // Bytes written but not yet sent by the driver.

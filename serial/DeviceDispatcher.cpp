@@ -51,6 +51,7 @@ int TDeviceDispatcher::Open(const std::string& path, uint32_t baud, uint8_t pari
   releaseInThread_ = false;
   deviceError_ = 0;
   inputBlocked_ = false;
+  dispatchWaitsForInput_ = device_->CanWaitInput();
   int result = device_->Open(path);
   if (result < 0) return OpenCodeFromErrno(result);
   result = device_->SetupQueues(inSize, outSize);
@@ -152,7 +153,7 @@ void TDeviceDispatcher::SignalThreadsToStop() {
   SignalOutput(true);
   device_->CancelWrite();
   device_->CancelWait();
-  comEvent_.Set();
+  WakeDispatchThread();
   AbandonDelivery();
 }
 
@@ -175,24 +176,56 @@ void TDeviceDispatcher::ThreadEnded() {
 // ---------------------------------------------------------------- reading
 
 void TDeviceDispatcher::ReceiveBatch() {
+  if (!StoreBatch()) return;
+  // One wake-up of the dispatch thread per batch; batches stored while it
+  // is busy with a notification are checked together when it comes back.
+  ++handOvers_;
+  WakeDispatchThread();
+}
+
+bool TDeviceDispatcher::WaitForDeviceEvent() {
+  // After the device has gone its line stays "ready": only the tick is left.
+  if (!dispatchWaitsForInput_ || deviceError_ < 0) return comEvent_.WaitFor(DispatchTick);
+  const int ready = device_->WaitInput(!inputBlocked_, DispatchTick);
+  if (ready < 0) {
+    OnDeviceGone(ready);
+    return false;
+  }
+  if (ready == 0) return false;
+  eventWord_ = EvRxChar;
+  StoreBatch();
+  return true;
+}
+
+bool TDeviceDispatcher::StoreBatch() {
   uint64_t receivedBefore = 0;
   {
     std::lock_guard buffer(bufferLock_);
     receivedBefore = received_;
   }
   ReadDeviceIntoBuffer();
-  if (!CountEmptyWake(receivedBefore)) return;
+  if (!CountEmptyWake(receivedBefore)) return false;
   ++batches_;
   if (inputArrived_.exchange(false)) ReportInputArrived();
-  // One wake-up of the dispatch thread per batch; batches stored while it
-  // is busy with a notification are checked together when it comes back.
-  ++handOvers_;
+  return true;
+}
+
+void TDeviceDispatcher::WakeDispatchThread() {
   comEvent_.Set();
+  if (dispatchWaitsForInput_) device_->CancelInputWait();
+}
+
+void TDeviceDispatcher::WakeInputWaiter() {
+  if (dispatchWaitsForInput_) {
+    device_->CancelInputWait();
+  } else {
+    device_->CancelWait();
+  }
 }
 
 void TDeviceDispatcher::ProcessDeviceEvent(bool woken) {
-  // The com thread has read what woke it. On a tick, bytes that came while
-  // it did not wait for input are taken here.
+  // What woke the thread has been read. On a tick, bytes that came while
+  // nobody waited for input are taken here.
   if (!woken) ReadDeviceIntoBuffer();
   if (inputArrived_.exchange(false)) ReportInputArrived();
   if (!Dispatching()) {
@@ -206,11 +239,12 @@ void TDeviceDispatcher::ReadDeviceIntoBuffer() {
   if (dispatch_.empty() || deviceError_ < 0) return;
   if (full_) {
     // The bytes wait in the driver queue, where its flow control acts; the
-    // com thread stops waking up for them until there is room again.
+    // thread that waits for input stops waking up for them until there is
+    // room again.
     inputBlocked_ = true;
     return;
   }
-  if (inputBlocked_.exchange(false)) device_->CancelWait();
+  if (inputBlocked_.exchange(false)) WakeInputWaiter();
   const int deviceCount = device_->BytesInQueue();
   if (deviceCount < 0) OnDeviceGone(deviceCount);
   if (deviceCount <= 0) return;
@@ -273,9 +307,9 @@ void TDeviceDispatcher::LogNote(const std::string& text) {
 }
 
 void TDeviceDispatcher::InputRoomAgain() {
-  // The com thread waits for input again, so the next bytes arrive at once
-  // instead of at the next tick.
-  if (inputBlocked_.exchange(false)) device_->CancelWait();
+  // The waiting thread waits for input again, so the next bytes arrive at
+  // once instead of at the next tick.
+  if (inputBlocked_.exchange(false)) WakeInputWaiter();
 }
 
 void TDeviceDispatcher::PurgeDeviceInput() {

@@ -44,7 +44,7 @@ class TDeviceDispatcher : public TBaseDispatcher {
   // the adapter's own buffer and the scheduler.
   static constexpr std::chrono::milliseconds LineChangeDrainMargin{500};
   // Wake-ups for input that bring no byte, one after the other, after which
-  // the device is taken as failing (it would keep the com thread spinning).
+  // the device is taken as failing (it would keep the waiting thread spinning).
   static constexpr uint32_t EmptyWakeLimit = 1000;
   // Highest rate asked of the driver; the driver decides what it can do.
   static constexpr uint32_t MaxBaud = 0x7FFFFFFF;
@@ -102,6 +102,14 @@ class TDeviceDispatcher : public TBaseDispatcher {
   void ReleaseDevice();
   void ThreadEnded();
   void ReceiveBatch();
+  // The dispatch thread's wait: for input on a device that lets it wait
+  // itself (the bytes are then read), else for the com thread's wake-up; at
+  // most one tick. True when bytes were read or the com thread woke it.
+  bool WaitForDeviceEvent();
+  bool StoreBatch();
+  void WakeDispatchThread();
+  // Whoever waits for input looks again (room in the ring, a stop).
+  void WakeInputWaiter();
   void ProcessDeviceEvent(bool woken);
   void ReadDeviceIntoBuffer();
   bool ReadChunk(uint32_t length);
@@ -135,9 +143,11 @@ class TDeviceDispatcher : public TBaseDispatcher {
   std::atomic<int> deviceError_{0};
   // The output thread runs and answers flush requests.
   std::atomic<bool> outThreadLive_{false};
-  uint32_t emptyWakes_ = 0;  // com thread only
+  uint32_t emptyWakes_ = 0;  // the thread that waits for input only
+  // The dispatch thread waits for input itself (CanWaitInput); fixed at open.
+  std::atomic<bool> dispatchWaitsForInput_{false};
 
-  // Set by the com thread once per batch it stored.
+  // Set by the com thread once per batch it stored, and to stop.
   TSignalEvent comEvent_;
   TSignalEvent generalEvent_;
   TSignalEvent flushAck_;

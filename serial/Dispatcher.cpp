@@ -458,7 +458,8 @@ bool TBaseDispatcher::SendToWindows(uint32_t message, uint32_t wParam, uint32_t 
     }
     const bool finished = delivery->Wait(std::chrono::steady_clock::now() + DeliveryTimeout,
                                          [this] { return killThreads_.load() || closePending_.load(); });
-    if (finished) ++handOvers_;
+    // The end of the handler is a hand-over only when it had to wake us.
+    if (finished && delivery->Slept()) ++handOvers_;
     if (!finished && !closePending_ && !killThreads_) ++abandoned_;
     {
       std::lock_guard current(deliveryLock_);

@@ -43,7 +43,9 @@ void TComThread::Execute() {
   d.generalEvent_.Set();
   while (!d.killThreads_) {
     uint32_t events = 0;
-    const int result = d.device_->WaitEvent(!d.inputBlocked_, events);
+    // Input is the dispatch thread's own wait where the device allows it;
+    // the com thread then watches only the line (hang-ups, errors).
+    const int result = d.device_->WaitEvent(!d.inputBlocked_ && !d.dispatchWaitsForInput_, events);
     if (result < 0) {
       // A hung-up device would wake every wait at once: stop waiting on it.
       d.OnDeviceGone(result);
@@ -62,9 +64,9 @@ void TDispThread::Execute() {
   auto& d = dispatcher_;
   d.generalEvent_.Set();
   while (!d.killThreads_ && !d.closePending_) {
-    const bool signalled = d.comEvent_.WaitFor(TDeviceDispatcher::DispatchTick);
+    const bool woken = d.WaitForDeviceEvent();
     if (d.killThreads_) return;
-    d.ProcessDeviceEvent(signalled);
+    d.ProcessDeviceEvent(woken);
   }
 }
 

@@ -1,8 +1,10 @@
 // The three worker threads of an open device dispatcher: the com thread
-// waits for device events and moves the received bytes into the dispatch
-// ring, the dispatch thread runs the triggers and delivers their
+// waits for device events, the dispatch thread moves the received bytes
+// into the dispatch ring, runs the triggers and delivers their
 // notifications, the output thread writes what the device could not take
-// at once from the output ring.
+// at once from the output ring. On a device that cannot wait for input in
+// a second thread, the com thread waits for it, stores each batch and wakes
+// the dispatch thread once per batch.
 #pragma once
 
 #include <thread>

@@ -27,13 +27,24 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds dead
   return nothingPosted.ServeUntil(done, deadline);
 }
 
+// Who waits for received bytes: the dispatch thread itself (a POSIX line),
+// or the com thread, which wakes it for each batch (a line with a single
+// event wait). Both must give the same notifications.
+enum class TInputWait { ComThread, DispatchThread };
+
+std::string InputWaitName(const ::testing::TestParamInfo<TInputWait>& info) {
+  return info.param == TInputWait::DispatchThread ? "DispatchThreadWaits" : "ComThreadWaits";
+}
+
+constexpr TInputWait InputWaits[] = {TInputWait::ComThread, TInputWait::DispatchThread};
+
 // The dispatcher over an in-memory line, for streams that must reach it in
 // exactly one device read. Its notifications run on the test's thread while
 // it waits, as on the user-interface thread of the program.
-class FakeLineTest : public ::testing::Test, public TDispatcherDriver {
+class FakeLineTest : public ::testing::TestWithParam<TInputWait>, public TDispatcherDriver {
  protected:
   FakeLineTest() {
-    auto device = std::make_unique<TFakeSerialDevice>();
+    auto device = std::make_unique<TFakeSerialDevice>(GetParam() == TInputWait::DispatchThread);
     line = device.get();
     d = std::make_unique<TDeviceDispatcher>(std::move(device));
   }
@@ -65,7 +76,7 @@ class FakeLineTest : public ::testing::Test, public TDispatcherDriver {
   TQueueNotifyTarget target{[this](uint32_t m, uint32_t w, uint32_t l) { Record(m, w, l); }};
 };
 
-TEST_F(FakeLineTest, BlockReadInsideANotificationCountsAsTheHandlersReads) {
+TEST_P(FakeLineTest, BlockReadInsideANotificationCountsAsTheHandlersReads) {
   ASSERT_EQ(Open(), 0);
   Listen();
   takeAnnounced = false;
@@ -89,7 +100,7 @@ TEST_F(FakeLineTest, BlockReadInsideANotificationCountsAsTheHandlersReads) {
   EXPECT_EQ(ReadBlocks(16), "de");
 }
 
-TEST_F(FakeLineTest, ARingRefilledExactlyToTheLastAnnouncedPositionIsAnnounced) {
+TEST_P(FakeLineTest, ARingRefilledExactlyToTheLastAnnouncedPositionIsAnnounced) {
   ASSERT_EQ(Open(), 0);
   ListenTakingBlocks();
   d->SetAvailThreshold(1);
@@ -106,6 +117,27 @@ TEST_F(FakeLineTest, ARingRefilledExactlyToTheLastAnnouncedPositionIsAnnounced) 
   line->Push("z");
   ASSERT_TRUE(WaitUntil([&] { return events.size() >= 3; }));
   EXPECT_EQ(events[2].read, "z");
+}
+
+// Where the dispatch thread waits for input itself, a received batch reaches
+// the triggers without any thread handing it over; where the com thread
+// waits, each batch it stores costs one wake-up of the dispatch thread.
+TEST_P(FakeLineTest, ABatchCostsAHandOverOnlyWhenTheComThreadWaitsForInput) {
+  ASSERT_EQ(Open(), 0);
+  for (const std::string batch : {"abc", "de", "fghij"}) {
+    line->Push(batch);
+    ASSERT_TRUE(WaitUntil([&] { return d->BytesAvailable() == batch.size(); }));
+    EXPECT_EQ(ReadBlocks(16), batch);
+  }
+  const TBaseDispatcher::TCounts counts = d->Counts();
+  if (GetParam() == TInputWait::DispatchThread) {
+    EXPECT_GE(counts.batches, 1u);
+    EXPECT_EQ(counts.handOvers, 0u);
+  } else {
+    // A batch the dispatch thread's tick took first costs nothing either.
+    EXPECT_EQ(counts.handOvers, counts.batches);
+    EXPECT_GE(counts.batches, 1u);
+  }
 }
 
 // Every way a line can die after the open ends the same way: the owner is
@@ -129,33 +161,37 @@ TEST(DeviceFailureTest, EndsInTheDeviceGonePathOnce) {
       {"the dispatch thread raises", 0, TThrow::InRead, false, "abc", ""},
       {"the output thread raises", 0, TThrow::InWrite, false, "", "abc"},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto device = std::make_unique<TFakeSerialDevice>();
-    TFakeSerialDevice& line = *device;
-    line.throwIn = c.throwIn;
-    TDeviceDispatcher d(std::move(device));
-    std::atomic<int> told{0};
-    d.SetDeviceGoneHook([&] { ++told; });
-    ASSERT_EQ(d.Open("fake", 9600, 2, 7, 2, 4096, 4096, OptDtr | OptRts), 0);
-    line.storm = c.storm;
-    line.readError = c.readError;
-    if (!c.received.empty()) line.Push(c.received);
-    if (!c.sent.empty()) d.WriteBlock(reinterpret_cast<const uint8_t*>(c.sent.data()), 3);
-    line.CancelWait();  // the com thread looks at the line again
-    ASSERT_TRUE(WaitUntil([&] { return d.DeviceError() == ErrDeviceGone; }, std::chrono::seconds(20)));
-    EXPECT_EQ(d.WriteBlock(reinterpret_cast<const uint8_t*>("x"), 1), ErrDeviceGone);
-    EXPECT_EQ(d.Drain(std::chrono::seconds(1)), ErrDeviceGone);
-    d.Close();
-    EXPECT_FALSE(d.ThreadsRunning());
-    EXPECT_EQ(told, 1);
+  for (const TInputWait wait : InputWaits) {
+    for (const TCase& c : cases) {
+      SCOPED_TRACE(c.name);
+      SCOPED_TRACE(wait == TInputWait::DispatchThread ? "the dispatch thread waits for input"
+                                                     : "the com thread waits for input");
+      auto device = std::make_unique<TFakeSerialDevice>(wait == TInputWait::DispatchThread);
+      TFakeSerialDevice& line = *device;
+      line.throwIn = c.throwIn;
+      TDeviceDispatcher d(std::move(device));
+      std::atomic<int> told{0};
+      d.SetDeviceGoneHook([&] { ++told; });
+      ASSERT_EQ(d.Open("fake", 9600, 2, 7, 2, 4096, 4096, OptDtr | OptRts), 0);
+      line.storm = c.storm;
+      line.readError = c.readError;
+      if (!c.received.empty()) line.Push(c.received);
+      if (!c.sent.empty()) d.WriteBlock(reinterpret_cast<const uint8_t*>(c.sent.data()), 3);
+      line.CancelWait();  // the waiting thread looks at the line again
+      ASSERT_TRUE(WaitUntil([&] { return d.DeviceError() == ErrDeviceGone; }, std::chrono::seconds(20)));
+      EXPECT_EQ(d.WriteBlock(reinterpret_cast<const uint8_t*>("x"), 1), ErrDeviceGone);
+      EXPECT_EQ(d.Drain(std::chrono::seconds(1)), ErrDeviceGone);
+      d.Close();
+      EXPECT_FALSE(d.ThreadsRunning());
+      EXPECT_EQ(told, 1);
+    }
   }
 }
 
 // A device that takes only part of a write at once: the rest goes through
 // the output thread, what is written next waits behind it, and the trace
 // shows every byte once, in order.
-TEST_F(FakeLineTest, WhatTheDeviceDoesNotTakeAtOnceLeavesThroughTheOutputThreadInOrder) {
+TEST_P(FakeLineTest, WhatTheDeviceDoesNotTakeAtOnceLeavesThroughTheOutputThreadInOrder) {
   ASSERT_EQ(Open(), 0);
   d->WithMainLock([](TTraceRecorder& trace, TDispatchLog&) { trace.Start(100); });
   line->takeAtOnce = 3;
@@ -170,7 +206,7 @@ TEST_F(FakeLineTest, WhatTheDeviceDoesNotTakeAtOnceLeavesThroughTheOutputThreadI
   EXPECT_EQ(TraceText(), expected.Text(true, false));
 }
 
-TEST_F(FakeLineTest, ALineChangeWaitsUntilTheDriverHasSentWhatWasQueued) {
+TEST_P(FakeLineTest, ALineChangeWaitsUntilTheDriverHasSentWhatWasQueued) {
   ASSERT_EQ(Open(), 0);  // 9600 baud, 7 data bits, even parity, 2 stop bits
   ASSERT_EQ(Write(Pattern(1024)), 1024);
   ASSERT_EQ(d->SetLine(19200, 5, 9, 3), 0);
@@ -188,7 +224,7 @@ TEST_F(FakeLineTest, ALineChangeWaitsUntilTheDriverHasSentWhatWasQueued) {
   EXPECT_TRUE(line->drainLimits.empty());
 }
 
-TEST_F(FakeLineTest, AHandshakeTheLineCannotDoIsToldInTheLog) {
+TEST_P(FakeLineTest, AHandshakeTheLineCannotDoIsToldInTheLog) {
   struct TCase {
     uint32_t options;
     bool told;
@@ -217,5 +253,7 @@ TEST_F(FakeLineTest, AHandshakeTheLineCannotDoIsToldInTheLog) {
     EXPECT_EQ(d->SetDTR(true), 0);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(InputWaits, FakeLineTest, ::testing::ValuesIn(InputWaits), InputWaitName);
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -16,6 +17,11 @@
 
 class TFakeSerialDevice : public TSerialDevice {
  public:
+  // `dispatchWaitsForInput`: the device lets the dispatch thread wait for
+  // input itself, as a POSIX line does; otherwise only the com thread can,
+  // as on a line with a single event wait.
+  explicit TFakeSerialDevice(bool dispatchWaitsForInput = false) : waitsForInput_(dispatchWaitsForInput) {}
+
   // Where a worker thread meets an exception from the device.
   enum class TThrow { Nowhere, InWait, InRead, InWrite };
   // Set by the test before or while the line runs.
@@ -76,6 +82,25 @@ class TFakeSerialDevice : public TSerialDevice {
     {
       std::lock_guard guard(lock_);
       cancelled_ = true;
+    }
+    changed_.notify_all();
+  }
+  bool CanWaitInput() const override { return waitsForInput_; }
+  int WaitInput(bool wantInput, std::chrono::milliseconds timeout) override {
+    std::unique_lock guard(lock_);
+    const bool ready = changed_.wait_for(guard, timeout, [&] {
+      return inputCancelled_ || (wantInput && (!queue_.empty() || storm || readError != 0));
+    });
+    if (inputCancelled_) {
+      inputCancelled_ = false;
+      return 0;
+    }
+    return ready ? 1 : 0;
+  }
+  void CancelInputWait() override {
+    {
+      std::lock_guard guard(lock_);
+      inputCancelled_ = true;
     }
     changed_.notify_all();
   }
@@ -141,7 +166,9 @@ class TFakeSerialDevice : public TSerialDevice {
   std::string queue_;
   std::string written_;
   TDeviceControlBlock dcb_;
+  const bool waitsForInput_;
   bool cancelled_ = false;
+  bool inputCancelled_ = false;
   int outQueued_ = 0;
   std::atomic<bool> open_{false};
 };
