@@ -34,7 +34,7 @@ class TDelivery {
   bool Wait(std::chrono::steady_clock::time_point deadline, TStop stop) {
     // A handler mostly ends within tens of microseconds. Looking out for its
     // end without sleeping at first spares the handler's thread a wake-up
-    // of this one, which on a virtual machine costs as much as the handler;
+    // of this one, which costs tens of microseconds on a virtual machine;
     // the look-out is bounded, so a slow handler costs little processor.
     const auto lookOutEnd = std::min(deadline, std::chrono::steady_clock::now() + LookOutBeforeSleep);
     while (!done_.load(std::memory_order_acquire) && !stop() && std::chrono::steady_clock::now() < lookOutEnd) {
