@@ -11,7 +11,6 @@ void TDelivery::Finish() {
   {
     std::lock_guard guard(lock_);
     state_ = TState::Done;
-    done_.store(true, std::memory_order_release);
   }
   changed_.notify_all();
 }

@@ -37,7 +37,7 @@ class TDelivery {
     // of this one, which costs tens of microseconds on a virtual machine;
     // the look-out is bounded, so a slow handler costs little processor.
     const auto lookOutEnd = std::min(deadline, std::chrono::steady_clock::now() + LookOutBeforeSleep);
-    while (!done_.load(std::memory_order_acquire) && !stop() && std::chrono::steady_clock::now() < lookOutEnd) {
+    while (state_.load() != TState::Done && !stop() && std::chrono::steady_clock::now() < lookOutEnd) {
       std::this_thread::yield();
     }
     std::unique_lock guard(lock_);
@@ -59,7 +59,8 @@ class TDelivery {
   const uint32_t lParam_;
   std::mutex lock_;
   std::condition_variable changed_;
-  TState state_ = TState::Pending;
-  std::atomic<bool> done_{false};
+  // Changed under lock_, for the condition; atomic so that the look-out
+  // can read it without the lock.
+  std::atomic<TState> state_{TState::Pending};
   bool slept_ = false;
 };

@@ -176,7 +176,7 @@ void TDeviceDispatcher::ThreadEnded() {
 // ---------------------------------------------------------------- reading
 
 void TDeviceDispatcher::ReceiveBatch() {
-  if (!StoreBatch()) return;
+  if (!StoreBatch(eventWord_ & EvRxChar)) return;
   // One wake-up of the dispatch thread per batch; batches stored while it
   // is busy with a notification are checked together when it comes back.
   ++handOvers_;
@@ -192,19 +192,18 @@ bool TDeviceDispatcher::WaitForDeviceEvent() {
     return false;
   }
   if (ready == 0) return false;
-  eventWord_ = EvRxChar;
-  StoreBatch();
+  StoreBatch(true);
   return true;
 }
 
-bool TDeviceDispatcher::StoreBatch() {
+bool TDeviceDispatcher::StoreBatch(bool inputReported) {
   uint64_t receivedBefore = 0;
   {
     std::lock_guard buffer(bufferLock_);
     receivedBefore = received_;
   }
   ReadDeviceIntoBuffer();
-  if (!CountEmptyWake(receivedBefore)) return false;
+  if (!CountEmptyWake(receivedBefore, inputReported)) return false;
   ++batches_;
   if (inputArrived_.exchange(false)) ReportInputArrived();
   return true;
@@ -267,7 +266,7 @@ bool TDeviceDispatcher::ReadChunk(uint32_t length) {
   return static_cast<uint32_t>(got) == length;
 }
 
-bool TDeviceDispatcher::CountEmptyWake(uint64_t receivedBefore) {
+bool TDeviceDispatcher::CountEmptyWake(uint64_t receivedBefore, bool inputReported) {
   bool stored = false;
   bool blocked = false;
   {
@@ -275,7 +274,7 @@ bool TDeviceDispatcher::CountEmptyWake(uint64_t receivedBefore) {
     stored = received_ != receivedBefore;
     blocked = full_ || inputBlocked_;
   }
-  if (stored || blocked || !(eventWord_ & EvRxChar)) {
+  if (stored || blocked || !inputReported) {
     emptyWakes_ = 0;
     return stored;
   }

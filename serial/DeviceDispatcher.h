@@ -106,14 +106,16 @@ class TDeviceDispatcher : public TBaseDispatcher {
   // itself (the bytes are then read), else for the com thread's wake-up; at
   // most one tick. True when bytes were read or the com thread woke it.
   bool WaitForDeviceEvent();
-  bool StoreBatch();
+  // Reads what the device holds into the ring; true when bytes were stored.
+  // `inputReported`: the wait said input was there (for the empty-wake count).
+  bool StoreBatch(bool inputReported);
   void WakeDispatchThread();
   // Whoever waits for input looks again (room in the ring, a stop).
   void WakeInputWaiter();
   void ProcessDeviceEvent(bool woken);
   void ReadDeviceIntoBuffer();
   bool ReadChunk(uint32_t length);
-  bool CountEmptyWake(uint64_t receivedBefore);
+  bool CountEmptyWake(uint64_t receivedBefore, bool inputReported);
   void OnDeviceGone(int error);
   // A worker thread met an exception: logged, then the device-gone path.
   void ThreadFailed(const char* what);

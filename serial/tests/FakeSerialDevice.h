@@ -69,7 +69,7 @@ class TFakeSerialDevice : public TSerialDevice {
     if (throwIn == TThrow::InWait) throw std::runtime_error("wait failed");
     std::unique_lock guard(lock_);
     changed_.wait(guard,
-                  [&] { return cancelled_ || (wantInput && (!queue_.empty() || storm || readError != 0)); });
+                  [&] { return cancelled_ || (wantInput && InputThere()); });
     events = 0;
     if (cancelled_) {
       cancelled_ = false;
@@ -89,7 +89,7 @@ class TFakeSerialDevice : public TSerialDevice {
   int WaitInput(bool wantInput, std::chrono::milliseconds timeout) override {
     std::unique_lock guard(lock_);
     const bool ready = changed_.wait_for(guard, timeout, [&] {
-      return inputCancelled_ || (wantInput && (!queue_.empty() || storm || readError != 0));
+      return inputCancelled_ || (wantInput && InputThere());
     });
     if (inputCancelled_) {
       inputCancelled_ = false;
@@ -161,6 +161,9 @@ class TFakeSerialDevice : public TSerialDevice {
   }
 
  private:
+  // Under lock_: what a wait for input sees as input (a failing read too).
+  bool InputThere() const { return !queue_.empty() || storm || readError != 0; }
+
   std::mutex lock_;
   std::condition_variable changed_;
   std::string queue_;
